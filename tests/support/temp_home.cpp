@@ -1,0 +1,40 @@
+#include "temp_home.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+TempHome::TempHome()
+    : m_oldHome(qgetenv("LYRAVOX_HOME")), m_oldConfig(qgetenv("XDG_CONFIG_HOME")),
+      m_hadHome(qEnvironmentVariableIsSet("LYRAVOX_HOME")),
+      m_hadConfig(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
+    qputenv("LYRAVOX_HOME", QFile::encodeName(path()));
+    QDir().mkpath(file(QStringLiteral(".config")));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(file(QStringLiteral(".config"))));
+}
+
+TempHome::~TempHome() {
+    if (m_hadHome)
+        qputenv("LYRAVOX_HOME", m_oldHome);
+    else
+        qunsetenv("LYRAVOX_HOME");
+    if (m_hadConfig)
+        qputenv("XDG_CONFIG_HOME", m_oldConfig);
+    else
+        qunsetenv("XDG_CONFIG_HOME");
+}
+
+AppPaths TempHome::paths() const { return AppPaths::fromEnvironment(); }
+
+void TempHome::write(const QString &relative, const QByteArray &bytes) const {
+    const QString p = file(relative);
+    QDir().mkpath(QFileInfo(p).absolutePath());
+    QFile f(p);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+}
+
+QByteArray TempHome::read(const QString &relative) const {
+    QFile f(file(relative));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
