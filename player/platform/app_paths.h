@@ -3,16 +3,19 @@
 // "TEMP", "skins", "bkground", SetLog.ini and List.lvx; shipped read-only data (default skin,
 // pictures, help, the demo song) is looked up in the home folder first, then in the data folder.
 #include <QString>
+#include <QStringList>
 
 class AppPaths {
 public:
-    // $LYRAVOX_HOME, else $XDG_DATA_HOME/lyravox (~/.local/share/lyravox); the data folder is
-    // $LYRAVOX_DATA_DIR, else <prefix>/share/lyravox, else data/ of the source tree.
+    // $LYRAVOX_HOME, else $XDG_DATA_HOME/lyravox (~/.local/share/lyravox). Shipped data is
+    // looked up in $LYRAVOX_DATA_DIR, <prefix>/share/lyravox, then (run from the build tree) the
+    // generated data/ of the build folder and data/ of the source tree.
     static AppPaths fromEnvironment();
-    AppPaths(QString home, QString dataDir);
+    // `dataDirs` are searched in order for shipped files.
+    AppPaths(QString home, QStringList dataDirs);
 
     const QString &home() const { return m_home; }
-    const QString &dataDir() const { return m_dataDir; }
+    const QStringList &dataDirs() const { return m_dataDirs; }
 
     // home + "/" + relative name.
     QString file(const QString &relative) const;
@@ -30,5 +33,5 @@ public:
 
 private:
     QString m_home;
-    QString m_dataDir;
+    QStringList m_dataDirs;
 };
