@@ -12,14 +12,12 @@ AppPaths AppPaths::fromEnvironment() {
     QString home = qEnvironmentVariable("LYRAVOX_HOME");
     if (home.isEmpty()) {
         QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
-        if (xdg.isEmpty())
-            xdg = QDir::homePath() + QStringLiteral("/.local/share");
+        if (xdg.isEmpty()) xdg = QDir::homePath() + QStringLiteral("/.local/share");
         home = xdg + QStringLiteral("/lyravox");
     }
     QStringList dirs;
     const QString fromEnv = qEnvironmentVariable("LYRAVOX_DATA_DIR");
-    if (!fromEnv.isEmpty())
-        dirs << fromEnv;
+    if (!fromEnv.isEmpty()) dirs << fromEnv;
     if (QCoreApplication::instance()) {
         // An installed program finds its data beside bin/ in share/lyravox.
         const QString exeDir = QCoreApplication::applicationDirPath();
@@ -29,8 +27,7 @@ AppPaths AppPaths::fromEnvironment() {
     }
     dirs << QStringLiteral(LYRAVOX_INSTALL_DATA_DIR);
     const QString bin = qEnvironmentVariable("LYRAVOX_BIN_DIR");
-    if (!bin.isEmpty())
-        dirs << QDir::cleanPath(bin + QStringLiteral("/../data"));
+    if (!bin.isEmpty()) dirs << QDir::cleanPath(bin + QStringLiteral("/../data"));
     dirs << QStringLiteral(LYRAVOX_SOURCE_DATA_DIR);
     dirs.removeDuplicates();
     return AppPaths(QDir::cleanPath(home), dirs);
@@ -42,12 +39,10 @@ QString AppPaths::file(const QString &relative) const {
 
 QString AppPaths::shipped(const QString &relative) const {
     const QString own = file(relative);
-    if (QFileInfo::exists(own))
-        return own;
+    if (QFileInfo::exists(own)) return own;
     for (const QString &dir : m_dataDirs) {
         const QString candidate = dir + QLatin1Char('/') + relative;
-        if (QFileInfo::exists(candidate))
-            return candidate;
+        if (QFileInfo::exists(candidate)) return candidate;
     }
     return own;
 }

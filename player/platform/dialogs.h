@@ -27,8 +27,8 @@ public:
         QString filter;
         QString fileName;
         QString folder;
-        bool multiple = false;  // open: several files may be chosen
-        bool mustExist = true;  // open: only existing files
+        bool multiple = false;        // open: several files may be chosen
+        bool mustExist = true;        // open: only existing files
         bool confirmOverwrite = true; // save
     };
 
@@ -41,7 +41,8 @@ public:
     // The chosen file, or an empty text when cancelled.
     virtual QString saveFile(const FileRequest &r) = 0;
     // An input box: the text typed, or an empty text when cancelled (as the player's texts expect).
-    virtual QString input(const QString &prompt, const QString &title, const QString &defaultText) = 0;
+    virtual QString input(const QString &prompt, const QString &title,
+                          const QString &defaultText) = 0;
 
     // Conveniences over message().
     void info(const QString &text, const QString &title = QString());

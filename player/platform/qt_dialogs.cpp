@@ -26,33 +26,61 @@ Dialogs::Answer QtDialogs::message(const Message &m) {
     box.setWindowTitle(titleOr(m.title));
     box.setText(m.text);
     switch (m.icon) {
-    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case Icon::Information: box.setIcon(QMessageBox::Information); break;
-    case Icon::Question: box.setIcon(QMessageBox::Question); break;
-    case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
-    case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case Icon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case Icon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Icon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
     }
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
     switch (m.buttons) {
-    case Buttons::Ok: buttons = QMessageBox::Ok; break;
-    case Buttons::OkCancel: buttons = QMessageBox::Ok | QMessageBox::Cancel; break;
-    case Buttons::YesNo: buttons = QMessageBox::Yes | QMessageBox::No; break;
+    case Buttons::Ok:
+        buttons = QMessageBox::Ok;
+        break;
+    case Buttons::OkCancel:
+        buttons = QMessageBox::Ok | QMessageBox::Cancel;
+        break;
+    case Buttons::YesNo:
+        buttons = QMessageBox::Yes | QMessageBox::No;
+        break;
     case Buttons::YesNoCancel:
         buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
         break;
     }
     box.setStandardButtons(buttons);
     switch (m.defaultAnswer) {
-    case Answer::Ok: box.setDefaultButton(QMessageBox::Ok); break;
-    case Answer::Cancel: box.setDefaultButton(QMessageBox::Cancel); break;
-    case Answer::Yes: box.setDefaultButton(QMessageBox::Yes); break;
-    case Answer::No: box.setDefaultButton(QMessageBox::No); break;
+    case Answer::Ok:
+        box.setDefaultButton(QMessageBox::Ok);
+        break;
+    case Answer::Cancel:
+        box.setDefaultButton(QMessageBox::Cancel);
+        break;
+    case Answer::Yes:
+        box.setDefaultButton(QMessageBox::Yes);
+        break;
+    case Answer::No:
+        box.setDefaultButton(QMessageBox::No);
+        break;
     }
     switch (box.exec()) {
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    case QMessageBox::Cancel: return Answer::Cancel;
-    default: return m.buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    default:
+        return m.buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
     }
 }
 
@@ -72,10 +100,9 @@ QString QtDialogs::saveFile(const FileRequest &r) {
     if (!r.fileName.isEmpty())
         start = start.isEmpty() ? r.fileName : start + QLatin1Char('/') + r.fileName;
     QFileDialog::Options options;
-    if (!r.confirmOverwrite)
-        options |= QFileDialog::DontConfirmOverwrite;
-    return QFileDialog::getSaveFileName(parentWidget(), r.title, start, qtFilter(r.filter),
-                                        nullptr, options);
+    if (!r.confirmOverwrite) options |= QFileDialog::DontConfirmOverwrite;
+    return QFileDialog::getSaveFileName(parentWidget(), r.title, start, qtFilter(r.filter), nullptr,
+                                        options);
 }
 
 QString QtDialogs::input(const QString &prompt, const QString &title, const QString &defaultText) {

@@ -10,20 +10,17 @@ QString decode(const QByteArray &bytes) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(bytes);
     if (!utf8.hasError()) {
-        if (text.startsWith(QChar(0xFEFF)))
-            text.remove(0, 1);
+        if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
         return text;
     }
     QStringDecoder gb("GB18030");
-    if (gb.isValid())
-        return gb.decode(bytes);
+    if (gb.isValid()) return gb.decode(bytes);
     return QString::fromLatin1(bytes);
 }
 
 std::optional<QString> read(const QString &path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return std::nullopt;
+    if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
     return decode(f.readAll());
 }
 
@@ -35,20 +32,17 @@ QStringList splitLines(const QString &text) {
         const QChar c = text.at(i);
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
             lines << text.mid(start, i - start);
-            if (c == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n'))
-                ++i;
+            if (c == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n')) ++i;
             start = i + 1;
         }
     }
-    if (start < n)
-        lines << text.mid(start);
+    if (start < n) lines << text.mid(start);
     return lines;
 }
 
 bool writeBytes(const QString &path, const QByteArray &bytes) {
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
+    if (!f.open(QIODevice::WriteOnly)) return false;
     if (f.write(bytes) != bytes.size()) {
         f.cancelWriting();
         return false;
@@ -56,7 +50,9 @@ bool writeBytes(const QString &path, const QByteArray &bytes) {
     return f.commit();
 }
 
-bool write(const QString &path, const QString &text) { return writeBytes(path, text.toUtf8()); }
+bool write(const QString &path, const QString &text) {
+    return writeBytes(path, text.toUtf8());
+}
 
 bool writeLines(const QString &path, const QStringList &lines) {
     QByteArray bytes;

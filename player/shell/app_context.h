@@ -9,6 +9,8 @@
 #include <functional>
 
 struct AppContext {
+    explicit AppContext(AppPaths p) : paths(std::move(p)) {}
+
     AppPaths paths;
     Settings settings;
     Dialogs *dialogs = nullptr;
@@ -28,6 +30,6 @@ struct AppContext {
     std::function<void()> requestQuit;
 
     // Command-line switches of this run (not part of the settings).
-    bool echoLyrics = false;      // --echo-lyrics: print each highlighted line
-    bool exitAfterTrack = false;  // --exit-after-track: quit when the first played track ends
+    bool echoLyrics = false;     // --echo-lyrics: print each highlighted line
+    bool exitAfterTrack = false; // --exit-after-track: quit when the first played track ends
 };

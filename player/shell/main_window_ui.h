@@ -41,9 +41,9 @@ struct MainWindowUi {
     QLabel *Label1 = nullptr; // adjusted position
     QLabel *Label2 = nullptr; // offset in ms
     QListWidget *List2 = nullptr;
-    QWidget *Picture1 = nullptr; // lyric area (painter view in mode 1)
-    QWidget *Picture7 = nullptr; // background frame of mode 2
-    QLabel *Image6 = nullptr;    // background picture of mode 2
+    QWidget *Picture1 = nullptr;        // lyric area (painter view in mode 1)
+    QWidget *Picture7 = nullptr;        // background frame of mode 2
+    QLabel *Image6 = nullptr;           // background picture of mode 2
     std::array<QLabel *, 3> Picture6{}; // previous, current and next line strips
 
     // Cover picture, visualization and level display.
@@ -57,7 +57,7 @@ struct MainWindowUi {
     QLabel *lblDev = nullptr, *lblLine = nullptr, *lblVol = nullptr, *lblVolPer = nullptr;
 
     // XPButton[1] ... XPButton[25]; index 0 unused.
-    std::array<XPButton *, 26> XPButton{};
+    std::array<::XPButton *, 26> XPButton{};
 
     // Timer1 ... Timer10 at their indexes; index 0 unused.
     std::array<QTimer *, 11> Timer{};

@@ -53,15 +53,12 @@ QString numberText(double value) {
 
 std::optional<double> toNumber(const QString &text) {
     const QString t = text.trimmed();
-    if (t.isEmpty())
-        return std::nullopt;
+    if (t.isEmpty()) return std::nullopt;
     bool ok = false;
     const qlonglong whole = t.toLongLong(&ok);
-    if (ok)
-        return double(whole);
+    if (ok) return double(whole);
     const double d = t.toDouble(&ok);
-    if (ok && std::isfinite(d))
-        return d;
+    if (ok && std::isfinite(d)) return d;
     return std::nullopt;
 }
 
@@ -85,8 +82,7 @@ QStringList splitFields(const QString &text) {
     while (i < n && fields.size() < 23) {
         while (i < n && isGap(text.at(i)))
             ++i;
-        if (i >= n)
-            break;
+        if (i >= n) break;
         QString field;
         if (text.at(i) == QLatin1Char('"')) {
             const qsizetype close = text.indexOf(QLatin1Char('"'), i + 1);
@@ -98,14 +94,13 @@ QStringList splitFields(const QString &text) {
                 ++i;
         } else {
             qsizetype end = i;
-            while (end < n && text.at(end) != QLatin1Char(',') && text.at(end) != QLatin1Char('\n') &&
-                   text.at(end) != QLatin1Char('\r'))
+            while (end < n && text.at(end) != QLatin1Char(',') &&
+                   text.at(end) != QLatin1Char('\n') && text.at(end) != QLatin1Char('\r'))
                 ++end;
             field = text.mid(i, end - i);
             i = end;
         }
-        if (i < n && text.at(i) == QLatin1Char(','))
-            ++i;
+        if (i < n && text.at(i) == QLatin1Char(',')) ++i;
         fields << field;
     }
     return fields;
@@ -119,48 +114,56 @@ void parse(const QByteArray &bytes, Settings &settings) {
     const QStringList fields = splitFields(TextFile::decode(bytes));
     for (qsizetype k = 0; k < fields.size(); ++k) {
         const QString &text = fields.at(k);
-        if (text.isEmpty())
-            continue;
+        if (text.isEmpty()) continue;
         const Field &f = kFields[k];
         if (f.kind == Kind::Text) {
             settings.SkinFile = text;
             continue;
         }
         const std::optional<double> number = toNumber(text);
-        if (!number)
-            continue;
+        if (!number) continue;
         std::optional<int32_t> value;
         switch (f.kind) {
-        case Kind::Boolean: value = Settings::flag(*number != 0); break;
-        case Kind::Integer: value = toInt32(*number); break;
-        case Kind::KiloBits: value = toInt32(*number * 1000.0); break;
-        case Kind::Text: break;
+        case Kind::Boolean:
+            value = Settings::flag(*number != 0);
+            break;
+        case Kind::Integer:
+            value = toInt32(*number);
+            break;
+        case Kind::KiloBits:
+            value = toInt32(*number * 1000.0);
+            break;
+        case Kind::Text:
+            break;
         }
-        if (value)
-            settings.*(f.number) = *value;
+        if (value) settings.*(f.number) = *value;
     }
 }
 
 void read(const QString &path, Settings &settings) {
     QFile f(path);
-    if (f.open(QIODevice::ReadOnly))
-        parse(f.readAll(), settings);
+    if (f.open(QIODevice::ReadOnly)) parse(f.readAll(), settings);
 }
 
 QByteArray format(const Settings &settings) {
     QStringList texts;
     for (const Field &f : kFields) {
         switch (f.kind) {
-        case Kind::Text: texts << settings.SkinFile; break;
-        case Kind::KiloBits: texts << numberText(settings.*(f.number) / 1000.0); break;
+        case Kind::Text:
+            texts << settings.SkinFile;
+            break;
+        case Kind::KiloBits:
+            texts << numberText(settings.*(f.number) / 1000.0);
+            break;
         case Kind::Boolean:
-        case Kind::Integer: texts << numberText(settings.*(f.number)); break;
+        case Kind::Integer:
+            texts << numberText(settings.*(f.number));
+            break;
         }
     }
     QString line;
     for (qsizetype k = 0; k < texts.size(); ++k) {
-        if (k)
-            line += QLatin1Char(',');
+        if (k) line += QLatin1Char(',');
         line += QLatin1Char('"') + texts.at(k) + QLatin1Char('"');
     }
     return line.toUtf8() + "\r\n";
@@ -172,8 +175,7 @@ bool write(const QString &path, const Settings &settings) {
 
 void clampAfterRead(Settings &settings) {
     settings.MaxRecordMinutes = std::clamp(settings.MaxRecordMinutes, 1, 30);
-    if (settings.VisualStyle < 1)
-        settings.VisualStyle = 1;
+    if (settings.VisualStyle < 1) settings.VisualStyle = 1;
 }
 
 } // namespace SettingsFile

@@ -21,17 +21,35 @@ struct Look {
 Look lookFor(int style, const QPalette &pal) {
     const QColor face = pal.color(QPalette::Button);
     switch (style) {
-    case 0: return {face, face, pal.color(QPalette::Shadow), 0, false, true};
-    case 1: return {face, face, pal.color(QPalette::Dark), 0, true, false};
-    case 2: return {QColor(250, 250, 252), QColor(196, 202, 214), QColor(110, 118, 140), 6, false, false};
-    case 3: return {QColor(255, 255, 255), QColor(226, 226, 218), QColor(0, 60, 116), 3, false, false};
-    case 4: return {QColor(255, 244, 204), QColor(255, 214, 154), QColor(75, 75, 111), 0, true, false};
-    case 5: return {QColor(252, 252, 250), QColor(214, 216, 200), QColor(46, 76, 146), 3, false, false};
-    case 7: return {QColor(92, 96, 110), QColor(24, 26, 34), QColor(10, 10, 14), 4, false, false};
-    case 8: return {QColor(255, 255, 255, 110), QColor(190, 205, 255, 70), QColor(255, 255, 255, 150), 5, true, false};
-    case 9: return {QColor(226, 248, 214), QColor(138, 196, 104), QColor(54, 104, 36), 3, false, false};
-    case 10: return {QColor(240, 246, 255), QColor(160, 188, 232), QColor(58, 88, 150), -1, false, false};
-    default: return {face, face.darker(110), pal.color(QPalette::Dark), 2, false, false};
+    case 0:
+        return {face, face, pal.color(QPalette::Shadow), 0, false, true};
+    case 1:
+        return {face, face, pal.color(QPalette::Dark), 0, true, false};
+    case 2:
+        return {
+            QColor(250, 250, 252), QColor(196, 202, 214), QColor(110, 118, 140), 6, false, false};
+    case 3:
+        return {QColor(255, 255, 255), QColor(226, 226, 218), QColor(0, 60, 116), 3, false, false};
+    case 4:
+        return {QColor(255, 244, 204), QColor(255, 214, 154), QColor(75, 75, 111), 0, true, false};
+    case 5:
+        return {QColor(252, 252, 250), QColor(214, 216, 200), QColor(46, 76, 146), 3, false, false};
+    case 7:
+        return {QColor(92, 96, 110), QColor(24, 26, 34), QColor(10, 10, 14), 4, false, false};
+    case 8:
+        return {QColor(255, 255, 255, 110),
+                QColor(190, 205, 255, 70),
+                QColor(255, 255, 255, 150),
+                5,
+                true,
+                false};
+    case 9:
+        return {QColor(226, 248, 214), QColor(138, 196, 104), QColor(54, 104, 36), 3, false, false};
+    case 10:
+        return {
+            QColor(240, 246, 255), QColor(160, 188, 232), QColor(58, 88, 150), -1, false, false};
+    default:
+        return {face, face.darker(110), pal.color(QPalette::Dark), 2, false, false};
     }
 }
 
@@ -46,8 +64,7 @@ XPButton::XPButton(QWidget *parent) : QWidget(parent) {
     setAttribute(Qt::WA_Hover);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
-    if (!objectName().isEmpty())
-        m_caption = objectName();
+    if (!objectName().isEmpty()) m_caption = objectName();
 }
 
 void XPButton::setButtonStyle(int style) {
@@ -59,22 +76,70 @@ void XPButton::setCaption(const QString &caption) {
     m_caption = caption;
     repaint(); // a new caption shows at once
 }
-void XPButton::setIcon(const QIcon &icon) { m_icon = icon; update(); }
-void XPButton::setIconSize(int pixels) { m_iconSize = std::max(0, pixels); update(); }
-void XPButton::setIconAlign(int align) { m_iconAlign = align; update(); }
-void XPButton::setIconVisible(bool visible) { m_iconVisible = visible; update(); }
-void XPButton::setCaptionAlign(int align) { m_captionAlign = align; update(); }
-void XPButton::setNonThemeStyle(int style) { m_nonThemeStyle = style; update(); }
-void XPButton::setShowFocus(bool show) { m_showFocus = show; update(); }
-void XPButton::setUseCustomColors(bool use) { m_useCustomColors = use; update(); }
-void XPButton::setBackColor(const QColor &c) { m_backColor = c; update(); }
-void XPButton::setHighlightColor(const QColor &c) { m_highlightColor = c; update(); }
-void XPButton::setFontColor(const QColor &c) { m_fontColor = c; update(); }
-void XPButton::setFontHighlightColor(const QColor &c) { m_fontHighlightColor = c; update(); }
-void XPButton::setToolTipText(const QString &text) { m_toolTip = text; updateToolTip(); }
-void XPButton::setToolTipTitle(const QString &title) { m_toolTipTitle = title; updateToolTip(); }
-void XPButton::setButtonType(int type) { m_buttonType = type == 1 ? 1 : 0; update(); }
-void XPButton::setValue(bool on) { m_value = on; update(); }
+void XPButton::setIcon(const QIcon &icon) {
+    m_icon = icon;
+    update();
+}
+void XPButton::setIconSize(int pixels) {
+    m_iconSize = std::max(0, pixels);
+    update();
+}
+void XPButton::setIconAlign(int align) {
+    m_iconAlign = align;
+    update();
+}
+void XPButton::setIconVisible(bool visible) {
+    m_iconVisible = visible;
+    update();
+}
+void XPButton::setCaptionAlign(int align) {
+    m_captionAlign = align;
+    update();
+}
+void XPButton::setNonThemeStyle(int style) {
+    m_nonThemeStyle = style;
+    update();
+}
+void XPButton::setShowFocus(bool show) {
+    m_showFocus = show;
+    update();
+}
+void XPButton::setUseCustomColors(bool use) {
+    m_useCustomColors = use;
+    update();
+}
+void XPButton::setBackColor(const QColor &c) {
+    m_backColor = c;
+    update();
+}
+void XPButton::setHighlightColor(const QColor &c) {
+    m_highlightColor = c;
+    update();
+}
+void XPButton::setFontColor(const QColor &c) {
+    m_fontColor = c;
+    update();
+}
+void XPButton::setFontHighlightColor(const QColor &c) {
+    m_fontHighlightColor = c;
+    update();
+}
+void XPButton::setToolTipText(const QString &text) {
+    m_toolTip = text;
+    updateToolTip();
+}
+void XPButton::setToolTipTitle(const QString &title) {
+    m_toolTipTitle = title;
+    updateToolTip();
+}
+void XPButton::setButtonType(int type) {
+    m_buttonType = type == 1 ? 1 : 0;
+    update();
+}
+void XPButton::setValue(bool on) {
+    m_value = on;
+    update();
+}
 
 void XPButton::updateToolTip() {
     if (m_toolTip.isEmpty() && m_toolTipTitle.isEmpty())
@@ -87,20 +152,16 @@ void XPButton::updateToolTip() {
 }
 
 XPButton::State XPButton::visualState() const {
-    if (!isEnabled())
-        return State::Disabled;
-    if (m_pressed || (m_buttonType == 1 && m_value))
-        return State::Pressed;
-    if (m_hot)
-        return State::Hot;
+    if (!isEnabled()) return State::Disabled;
+    if (m_pressed || (m_buttonType == 1 && m_value)) return State::Pressed;
+    if (m_hot) return State::Hot;
     return State::Normal;
 }
 
 QSize XPButton::sizeHint() const {
     const QFontMetrics fm(font());
     int w = fm.horizontalAdvance(m_caption) + 16;
-    if (!m_icon.isNull() && m_iconVisible)
-        w += m_iconSize + 4;
+    if (!m_icon.isNull() && m_iconVisible) w += m_iconSize + 4;
     return {std::max(w, 24), std::max(fm.height() + 10, m_iconSize + 6)};
 }
 
@@ -116,22 +177,22 @@ void XPButton::updateMask() {
     }
 }
 
-void XPButton::resizeEvent(QResizeEvent *) { updateMask(); }
+void XPButton::resizeEvent(QResizeEvent *) {
+    updateMask();
+}
 
 void XPButton::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const State state = visualState();
     int style = m_style;
-    if (style == 6 && !themeAvailable())
-        style = m_nonThemeStyle;
+    if (style == 6 && !themeAvailable()) style = m_nonThemeStyle;
 
     if (style == 6) {
         QStyleOptionButton opt;
         opt.initFrom(this);
         opt.state |= state == State::Pressed ? QStyle::State_Sunken : QStyle::State_Raised;
-        if (state == State::Hot)
-            opt.state |= QStyle::State_MouseOver;
+        if (state == State::Hot) opt.state |= QStyle::State_MouseOver;
         QWidget::style()->drawControl(QStyle::CE_PushButtonBevel, &opt, &p, this);
     } else {
         Look look = lookFor(style, palette());
@@ -162,13 +223,13 @@ void XPButton::paintEvent(QPaintEvent *) {
             grad.setColorAt(1, bottom);
             p.setBrush(grad);
             QColor frame = state == State::Disabled ? palette().color(QPalette::Mid) : look.frame;
-            if (state == State::Hot && style != 8)
-                frame = highlight;
+            if (state == State::Hot && style != 8) frame = highlight;
             p.setPen(QPen(frame, 1));
             p.drawRoundedRect(r, radius, radius);
             if (look.bevel) {
                 const bool sunken = state == State::Pressed;
-                p.setPen(sunken ? palette().color(QPalette::Dark) : palette().color(QPalette::Light));
+                p.setPen(sunken ? palette().color(QPalette::Dark)
+                                : palette().color(QPalette::Light));
                 p.drawLine(r.topLeft(), r.topRight());
                 p.drawLine(r.topLeft(), r.bottomLeft());
             }
@@ -178,8 +239,7 @@ void XPButton::paintEvent(QPaintEvent *) {
     // Icon and caption.
     QRect content = rect().adjusted(3, 2, -3, -2);
     const bool pressedShift = state == State::Pressed;
-    if (pressedShift)
-        content.translate(1, 1);
+    if (pressedShift) content.translate(1, 1);
     const bool hasIcon = !m_icon.isNull() && m_iconVisible && m_iconSize > 0;
     const QString text = m_caption;
     const bool hasText = !text.trimmed().isEmpty();
@@ -213,8 +273,7 @@ void XPButton::paintEvent(QPaintEvent *) {
     }
     if (hasText) {
         QColor color = palette().color(QPalette::ButtonText);
-        if (m_style == 7)
-            color = Qt::white;
+        if (m_style == 7) color = Qt::white;
         if (m_useCustomColors) {
             if (state == State::Hot && m_fontHighlightColor.isValid())
                 color = m_fontHighlightColor;
@@ -238,8 +297,7 @@ void XPButton::paintEvent(QPaintEvent *) {
 }
 
 void XPButton::enterEvent(QEnterEvent *) {
-    if (!isEnabled())
-        return;
+    if (!isEnabled()) return;
     m_hot = true;
     Q_EMIT mouseEntered();
     update();
@@ -248,27 +306,23 @@ void XPButton::enterEvent(QEnterEvent *) {
 void XPButton::leaveEvent(QEvent *) {
     m_hot = false;
     m_pressed = false;
-    if (isEnabled())
-        Q_EMIT mouseLeft();
+    if (isEnabled()) Q_EMIT mouseLeft();
     update();
 }
 
 void XPButton::mousePressEvent(QMouseEvent *e) {
-    if (!isEnabled() || e->button() != Qt::LeftButton)
-        return;
+    if (!isEnabled() || e->button() != Qt::LeftButton) return;
     m_pressed = true;
     repaint();
 }
 
 void XPButton::mouseReleaseEvent(QMouseEvent *e) {
-    if (!isEnabled() || e->button() != Qt::LeftButton || !m_pressed)
-        return;
+    if (!isEnabled() || e->button() != Qt::LeftButton || !m_pressed) return;
     m_pressed = false;
     const bool inside = rect().contains(e->position().toPoint());
     m_hot = inside;
     repaint();
-    if (inside)
-        activate();
+    if (inside) activate();
 }
 
 void XPButton::keyPressEvent(QKeyEvent *e) {
@@ -280,8 +334,7 @@ void XPButton::keyPressEvent(QKeyEvent *e) {
 }
 
 void XPButton::activate() {
-    if (m_buttonType == 1)
-        m_value = !m_value;
+    if (m_buttonType == 1) m_value = !m_value;
     update();
     Q_EMIT clicked();
 }

@@ -3,8 +3,7 @@
 Dialogs::Answer ScriptedDialogs::message(const Message &m) {
     Entry e{Kind::Message, m.text, m.title, m.icon, m.buttons, {}, {}};
     m_entries.append(e);
-    if (m_answers.empty())
-        return m.buttons == Buttons::Ok ? Answer::Ok : m.defaultAnswer;
+    if (m_answers.empty()) return m.buttons == Buttons::Ok ? Answer::Ok : m.defaultAnswer;
     Answer a = m_answers.front();
     m_answers.pop_front();
     return a;
@@ -12,8 +11,7 @@ Dialogs::Answer ScriptedDialogs::message(const Message &m) {
 
 QStringList ScriptedDialogs::openFiles(const FileRequest &r) {
     m_entries.append(Entry{Kind::OpenFiles, {}, r.title, Icon::None, Buttons::Ok, r, {}});
-    if (m_opens.empty())
-        return {};
+    if (m_opens.empty()) return {};
     QStringList files = m_opens.front();
     m_opens.pop_front();
     return files;
@@ -21,8 +19,7 @@ QStringList ScriptedDialogs::openFiles(const FileRequest &r) {
 
 QString ScriptedDialogs::saveFile(const FileRequest &r) {
     m_entries.append(Entry{Kind::SaveFile, {}, r.title, Icon::None, Buttons::Ok, r, {}});
-    if (m_saves.empty())
-        return {};
+    if (m_saves.empty()) return {};
     QString file = m_saves.front();
     m_saves.pop_front();
     return file;
@@ -30,9 +27,9 @@ QString ScriptedDialogs::saveFile(const FileRequest &r) {
 
 QString ScriptedDialogs::input(const QString &prompt, const QString &title,
                                const QString &defaultText) {
-    m_entries.append(Entry{Kind::Input, prompt, title, Icon::None, Buttons::OkCancel, {}, defaultText});
-    if (m_inputs.empty())
-        return {};
+    m_entries.append(
+        Entry{Kind::Input, prompt, title, Icon::None, Buttons::OkCancel, {}, defaultText});
+    if (m_inputs.empty()) return {};
     QString text = m_inputs.front();
     m_inputs.pop_front();
     return text;
@@ -41,7 +38,6 @@ QString ScriptedDialogs::input(const QString &prompt, const QString &title,
 QStringList ScriptedDialogs::messageTexts() const {
     QStringList texts;
     for (const Entry &e : m_entries)
-        if (e.kind == Kind::Message)
-            texts << e.text;
+        if (e.kind == Kind::Message) texts << e.text;
     return texts;
 }

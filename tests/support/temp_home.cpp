@@ -24,14 +24,15 @@ TempHome::~TempHome() {
         qunsetenv("XDG_CONFIG_HOME");
 }
 
-AppPaths TempHome::paths() const { return AppPaths::fromEnvironment(); }
+AppPaths TempHome::paths() const {
+    return AppPaths::fromEnvironment();
+}
 
 void TempHome::write(const QString &relative, const QByteArray &bytes) const {
     const QString p = file(relative);
     QDir().mkpath(QFileInfo(p).absolutePath());
     QFile f(p);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(bytes);
+    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
 }
 
 QByteArray TempHome::read(const QString &relative) const {

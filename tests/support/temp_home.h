@@ -15,7 +15,9 @@ public:
     TempHome &operator=(const TempHome &) = delete;
 
     QString path() const { return m_dir.path(); }
-    QString file(const QString &relative) const { return m_dir.path() + QLatin1Char('/') + relative; }
+    QString file(const QString &relative) const {
+        return m_dir.path() + QLatin1Char('/') + relative;
+    }
     AppPaths paths() const;
     // Writes bytes to a file below the home folder, creating its folders.
     void write(const QString &relative, const QByteArray &bytes) const;

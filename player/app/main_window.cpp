@@ -1,0 +1,362 @@
+#include "app/main_window.h"
+
+#include "app/main_menus.h"
+#include "app/main_window_layout.h"
+#include "shell/frm_set.h"
+#include "shell/skin_shape.h"
+#include "widgets/xp_button.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFile>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QUrl>
+#include <QWindow>
+
+namespace {
+
+// Tooltips given to the buttons when start-up completes.
+const char *const kButtonTips[26] = {
+    nullptr,
+    "播放上一曲",
+    "播放下一曲",
+    "歌词时间补偿<-50ms>",
+    "歌词时间补偿<+50ms>",
+    "编辑修改歌词",
+    "开始录音",
+    "回放录音",
+    " 停 止 ",
+    "添加曲目到列表[本地]",
+    "向上查看列表曲目",
+    "向下查看列表曲目",
+    "播放列表中选中的曲目",
+    "停止播放",
+    "删除列表中选中的曲目",
+    "连接 Lyravox 主页",
+    "设置选项",
+    "系统声音控制",
+    "暂停播放",
+    "重新装载歌词",
+    "歌词显示模式切换",
+    "歌词全屏",
+    "曲目属性",
+    "可视化效果开关",
+    "影像全屏",
+    "LRC歌词上传、征求、搜索及下载",
+};
+
+// The hidden sequence that starts the window-bounce mode.
+constexpr int kBounceKeys[3] = {Qt::Key_K, Qt::Key_T, Qt::Key_V};
+
+QString versionCaption() {
+    return Dialogs::applicationTitle() + QStringLiteral(" 1.7.0");
+}
+
+} // namespace
+
+MainWindow::MainWindow(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(ctx) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    buildMainWindowWidgets(this, m_ui);
+    buildMainMenus(this, m_ui);
+    if (m_ctx.dialogs) m_ctx.dialogs->setParentWidget(this);
+    connectShellCommands();
+    qApp->installEventFilter(this);
+    startupSequence();
+}
+
+MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
+    if (m_ctx.dialogs && m_ctx.dialogs->parentWidget() == this)
+        m_ctx.dialogs->setParentWidget(nullptr);
+}
+
+void MainWindow::startupSequence() {
+    // hook: recording — platform name and the recorder's device list.
+    m_ctx.paths.createFolders();
+    // hook: playlist — List.txt renamed to List.lvx.
+
+    setWindowTitle(versionCaption());
+    m_ui.Label4->setText(versionCaption());
+    m_ui.Image5->setToolTip(versionCaption());
+
+    // hook: recording — capture engine initialisation (may end the program with a message).
+
+    m_ctx.Reloading = false;
+
+    m_ctx.settings = Settings();
+    SettingsFile::read(m_ctx.paths.file(QStringLiteral("SetLog.ini")), m_ctx.settings);
+    SettingsFile::clampAfterRead(m_ctx.settings);
+
+    QImage skin;
+    if (!m_ctx.settings.SkinFile.isEmpty()) {
+        const QString skinPath =
+            m_ctx.paths.file(QStringLiteral("skins/") + m_ctx.settings.SkinFile);
+        if (QFile::exists(skinPath)) skin.load(skinPath);
+    }
+    setSkinPicture(skin);
+    fitWindowToSkin();
+
+    // hook: association — register the playlist file type.
+
+    if (m_ctx.commandLineConsumed) m_ctx.startupCommandLine.clear();
+    // hook: playlist — LoadDefaultPlaylist(startupCommandLine) from Settings.CurrentIndex.
+
+    // Window set-up of the subsystems, in this order:
+    // hook: lyrics — lyric box background colour.
+    m_ui.RichTextBox1->setStyleSheet(
+        QStringLiteral("QTextEdit { background: %1; }").arg(m_ctx.settings.LyricBackColor.name()));
+    // hook: playlist — count caption of Frame1.
+    if (QAction *a = m_ui.action("mnuPlayRec")) a->setEnabled(false);
+    if (QAction *a = m_ui.action("mnuStopRecPlay")) a->setEnabled(false);
+    // hook: visuals — cover picture area and its picture.
+    // hook: playback — media player area at its place, display option off.
+    // hook: visuals — visualization and level display areas.
+    // hook: recording — record seconds and capture set-up.
+    // hook: visuals — background picture list and a random background.
+
+    connect(m_ui.Timer[3], &QTimer::timeout, this, &MainWindow::finishStartup);
+    connect(m_ui.Timer[7], &QTimer::timeout, this, &MainWindow::fitWindowToSkin);
+    m_ui.Timer[3]->start();
+}
+
+void MainWindow::finishStartup() {
+    m_ui.Timer[3]->stop();
+    for (int k = 1; k <= 25; ++k) {
+        XPButton *b = m_ui.XPButton[size_t(k)];
+        b->setToolTipText(QString::fromUtf8(kButtonTips[k]));
+        b->setEnabled(k != 5 && k != 7 && k != 8);
+    }
+    const Settings &s = m_ctx.settings;
+    if (s.ShowLevelMeter == 1 || s.VisualOn == 1)
+        m_ui.Timer[4]->start();
+    else
+        m_ui.Timer[4]->stop();
+    if (QAction *a = m_ui.action("mnuShowVolumeB"))
+        a->setText(s.ShowLevelMeter != 0 ? QStringLiteral("关闭录音音量显示(&M)")
+                                         : QStringLiteral("打开录音音量显示(&M)"));
+    m_ui.Picture5->setVisible(s.VisualOn == 1);
+    if (QAction *a = m_ui.action("mnuShowVisualS"))
+        a->setText(s.VisualOn == 1 ? QStringLiteral("关闭可视化效果(&E)")
+                                   : QStringLiteral("打开可视化效果(&E)"));
+    if (m_ui.List1->count() == 0) {
+        if (QAction *add = m_ui.action("mnuAdd")) add->trigger();
+        return;
+    }
+    // hook: playback — LoadTrack of the selected item, play when AutoPlayOnStart is 1.
+    Q_EMIT startupFinished();
+}
+
+void MainWindow::setSkinPicture(const QImage &skin) {
+    m_skin = skin.isNull() ? SkinShape::defaultSkin(kSkinWidth, kSkinHeight) : skin;
+    m_ui.PicShape->setPixmap(QPixmap::fromImage(m_skin));
+    m_ui.PicShape->resize(m_skin.size());
+    m_ui.PicShape->lower();
+}
+
+void MainWindow::requestFitWindowToSkin() {
+    m_ui.Timer[7]->start();
+}
+
+void MainWindow::fitWindowToSkin() {
+    m_ui.Timer[7]->stop();
+    setWindowState(Qt::WindowNoState);
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const int screenWidth = screen ? screen->geometry().width() : m_skin.width();
+    if (m_skin.width() <= screenWidth) {
+        setWindowFlag(Qt::FramelessWindowHint, true);
+        resize(m_skin.size());
+        m_ui.PicShape->move(0, 0);
+        if (QGuiApplication::platformName() != QStringLiteral("offscreen"))
+            setMask(SkinShape::regionFor(m_skin));
+    } else {
+        // Wider than the screen: an ordinary sizeable frame instead of the shape.
+        clearMask();
+        setWindowFlag(Qt::FramelessWindowHint, false);
+        resize(screenWidth, m_skin.height());
+        m_ui.PicShape->move(0, 0);
+    }
+}
+
+void MainWindow::connectShellCommands() {
+    connect(m_ui.action("mnuExit"), &QAction::triggered, this, [this] { close(); });
+    connect(m_ui.action("mnuMoreSetup"), &QAction::triggered, this, &MainWindow::openSettings);
+    connect(m_ui.XPButton[16], &XPButton::clicked, this, &MainWindow::openSettings);
+    connect(m_ui.action("mnuHelpContents"), &QAction::triggered, this, [this] {
+        m_ui.List1->setFocus();
+        openHelp();
+    });
+    const QUrl home(QStringLiteral("https://lyravox.example.org/soft/Lyravox/"));
+    const QUrl lyricSite(QStringLiteral("https://lyravox.example.org/lrc/"));
+    connect(m_ui.XPButton[15], &XPButton::clicked, this,
+            [home] { QDesktopServices::openUrl(home); });
+    connect(m_ui.action("mnuWebLink"), &QAction::triggered, this,
+            [home] { QDesktopServices::openUrl(home); });
+    connect(m_ui.XPButton[25], &XPButton::clicked, this,
+            [lyricSite] { QDesktopServices::openUrl(lyricSite); });
+    connect(m_ui.action("mnuSearch1"), &QAction::triggered, this,
+            [lyricSite] { QDesktopServices::openUrl(lyricSite); });
+
+    // Mouse on the window's areas.
+    for (QWidget *w : std::initializer_list<QWidget *>{
+             m_ui.PicShape, m_ui.Frame1, m_ui.frmInp, m_ui.Label1, m_ui.Label2, m_ui.Label4,
+             m_ui.Label5, m_ui.Label6, m_ui.lblDev, m_ui.lblLine, m_ui.lblVol, m_ui.lblVolPer,
+             m_ui.Image3, m_ui.Image4, m_ui.Image5, m_ui.Picture3})
+        w->installEventFilter(this);
+}
+
+void MainWindow::openSettings() {
+    FrmSet dialog(m_ctx, this);
+    m_settingsDialog = &dialog;
+    // hook: visuals, lyrics — connect the dialog's change signals to their controllers.
+    connect(&dialog, &FrmSet::skinDefaultRequested, this, [this] {
+        setSkinPicture(QImage());
+        requestFitWindowToSkin();
+    });
+    connect(&dialog, &FrmSet::bounceReset, this, [this] { m_bounceStage = 0; });
+    dialog.exec();
+    m_settingsDialog = nullptr;
+}
+
+bool MainWindow::confirmClose() {
+    if (!m_ctx.dialogs ||
+        !m_ctx.dialogs->ask(QStringLiteral("你确定要关闭程序吗?"), QString(), /*defaultNo=*/true))
+        return false;
+    close();
+    return true;
+}
+
+void MainWindow::openHelp() {
+    const QString help = m_ctx.paths.shipped(QStringLiteral("help/index.html"));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+}
+
+void MainWindow::startWindowDrag() {
+    if (QWindow *handle = windowHandle()) handle->startSystemMove();
+}
+
+void MainWindow::mousePressEvent(QMouseEvent *event) {
+    if (event->button() == Qt::LeftButton) startWindowDrag();
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
+        // Key preview: see each key once, as it reaches the focused control of this window.
+        QWidget *target = qobject_cast<QWidget *>(watched);
+        QWidget *focus = QApplication::focusWidget();
+        const bool ours = target && (target == this || isAncestorOf(target));
+        if (ours && (target == focus || (!focus && target == this))) {
+            auto *key = static_cast<QKeyEvent *>(event);
+            if (type == QEvent::KeyPress)
+                handleKeyPress(key);
+            else if (!key->isAutoRepeat())
+                handleKeyRelease(key);
+        }
+        return false;
+    }
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease) return false;
+    auto *mouse = static_cast<QMouseEvent *>(event);
+    const bool press = type == QEvent::MouseButtonPress;
+    const bool left = mouse->button() == Qt::LeftButton;
+    const bool right = mouse->button() == Qt::RightButton;
+    const QPoint global = mouse->globalPosition().toPoint();
+    auto releasedInside = [&](QWidget *w) {
+        return !press && w->rect().contains(mouse->position().toPoint());
+    };
+    if (watched == m_ui.Image5 && press) {
+        m_ui.Popmnu[0]->popup(global);
+        return true;
+    }
+    if (watched == m_ui.Image3) {
+        if (releasedInside(m_ui.Image3) && left) showMinimized();
+        return true;
+    }
+    if (watched == m_ui.Image4) {
+        if (releasedInside(m_ui.Image4) && left) confirmClose();
+        return true;
+    }
+    if (watched == m_ui.Label6) {
+        if (releasedInside(m_ui.Label6) && left)
+            openHelp();
+        else if (releasedInside(m_ui.Label6) && right)
+            m_ui.Popmnu[0]->popup(global);
+        return true;
+    }
+    if (watched == m_ui.Picture3) {
+        if (releasedInside(m_ui.Picture3) && right) m_ui.Popmnu[3]->popup(global);
+        return false;
+    }
+    if (press && left) {
+        startWindowDrag();
+        return true;
+    }
+    if (right && (watched == m_ui.PicShape || watched == m_ui.Label4 || watched == m_ui.Label5) &&
+        releasedInside(static_cast<QWidget *>(watched))) {
+        m_ui.Popmnu[0]->popup(global);
+        return true;
+    }
+    return false;
+}
+
+void MainWindow::handleKeyPress(QKeyEvent *event) {
+    const int key = event->key();
+    if (key == Qt::Key_Space) {
+        Q_EMIT playPauseKey();
+    } else if (event->modifiers() & Qt::KeypadModifier && key == Qt::Key_Plus) {
+        Q_EMIT m_ui.XPButton[4]->clicked();
+    } else if (event->modifiers() & Qt::KeypadModifier && key == Qt::Key_Minus) {
+        Q_EMIT m_ui.XPButton[3]->clicked();
+    } else if (key == Qt::Key_F1) {
+        openHelp();
+    }
+}
+
+void MainWindow::handleKeyRelease(QKeyEvent *event) {
+    const int key = event->key();
+    if (key == Qt::Key_F) {
+        Q_EMIT videoFullScreenKey();
+    } else if (key == Qt::Key_H) {
+        Q_EMIT lyricFullScreenKey();
+    } else if (key == Qt::Key_Escape) {
+        if (m_bounceStage == 1) {
+            m_bounceStage = 0;
+            requestFitWindowToSkin();
+        }
+    } else if (key == kBounceKeys[0]) {
+        m_bounceStage = 3;
+    } else if (key == kBounceKeys[1] && m_bounceStage == 3) {
+        m_bounceStage = 2;
+    } else if (key == kBounceKeys[2] && m_bounceStage == 2) {
+        setWindowState(Qt::WindowNoState);
+        clearMask();
+        if (const QScreen *screen = this->screen())
+            setGeometry(0, 150 / 15, screen->geometry().width(), screen->geometry().height());
+        m_bounceStage = 1;
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent *event) {
+    if (!m_shutdownDone) {
+        m_shutdownDone = true;
+        shutdownSequence();
+        event->accept();
+        Q_EMIT unloaded();
+        return;
+    }
+    event->accept();
+}
+
+void MainWindow::shutdownSequence() {
+    for (QTimer *t : m_ui.Timer)
+        if (t) t->stop();
+    // hook: recording — release the capture objects and the recorder.
+    Q_EMIT aboutToUnload();
+    SettingsFile::write(m_ctx.paths.file(QStringLiteral("SetLog.ini")), m_ctx.settings);
+    // hook: playlist — SaveDefaultPlaylist (errors ignored).
+    // hook: playback — stop the media player (errors ignored).
+    m_ctx.paths.emptyTemp();
+}

@@ -1,0 +1,75 @@
+#pragma once
+// frmMain: builds the named widgets, timers and menus, runs the start-up and shutdown
+// sequences and routes keys and mouse actions. The subsystem controllers decide what the
+// commands do; this window only builds and wires them.
+#include "shell/app_context.h"
+#include "shell/main_window_ui.h"
+
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+
+class FrmSet;
+
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit MainWindow(AppContext &ctx, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    MainWindowUi &ui() { return m_ui; }
+    AppContext &context() { return m_ctx; }
+
+    // Runs FinishStartup now instead of waiting for Timer3 (tests).
+    void finishStartup();
+    // The skin application, requested through Timer7 so that it runs after the current event.
+    void requestFitWindowToSkin();
+    void fitWindowToSkin();
+    // Shows the given picture as the skin (null: the built-in skin).
+    void setSkinPicture(const QImage &skin);
+    QImage skinPicture() const { return m_skin; }
+
+    // The hidden window-bounce key sequence: 0 off, 3 and 2 partway, 1 active.
+    int bounceStage() const { return m_bounceStage; }
+    void setBounceStage(int stage) { m_bounceStage = stage; }
+
+    // The close image's question; true when the window closes.
+    bool confirmClose();
+    // Opens the settings dialog modally.
+    void openSettings();
+    FrmSet *settingsDialog() const { return m_settingsDialog; }
+
+Q_SIGNALS:
+    // Keys seen before the focused control (the window does not consume them).
+    void playPauseKey();       // Space pressed
+    void videoFullScreenKey(); // F released
+    void lyricFullScreenKey(); // H released
+    // FinishStartup's own steps are done; subsystems load and play the first track now.
+    void startupFinished();
+    // The window is about to unload: subsystems stop their work.
+    void aboutToUnload();
+    // The shutdown sequence has run; the application deletes the window (and may build anew).
+    void unloaded();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    void startupSequence();
+    void shutdownSequence();
+    void handleKeyPress(QKeyEvent *event);
+    void handleKeyRelease(QKeyEvent *event);
+    void connectShellCommands();
+    void startWindowDrag();
+    void openHelp();
+
+    AppContext &m_ctx;
+    MainWindowUi m_ui;
+    QImage m_skin;
+    int m_bounceStage = 0;
+    bool m_shutdownDone = false;
+    FrmSet *m_settingsDialog = nullptr;
+};
