@@ -1,0 +1,62 @@
+#include "chunk_runner.h"
+
+#include <algorithm>
+#include <atomic>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace lvx::fx::dsp {
+
+namespace {
+constexpr int kMaxThreads = 16;
+}
+
+int ChunkRunner::threadCount(int64_t chunks) {
+    const int cores = std::clamp(int(std::thread::hardware_concurrency()), 1, kMaxThreads);
+    return int(std::clamp<int64_t>(chunks, 1, cores));
+}
+
+bool ChunkRunner::run(int64_t chunks, int threads, const std::function<void(int64_t, int)> &work,
+                      const std::function<bool(int64_t)> &between) {
+    std::atomic<int64_t> next{0};
+    std::atomic<int64_t> done{0};
+    std::atomic<bool> stop{false};
+
+    auto helper = [&](int thread) {
+        for (;;) {
+            if (stop.load(std::memory_order_acquire)) return;
+            const int64_t chunk = next.fetch_add(1);
+            if (chunk >= chunks) return;
+            work(chunk, thread);
+            done.fetch_add(1, std::memory_order_release);
+        }
+    };
+
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < threads; ++t) {
+        try {
+            helpers.emplace_back(helper, t);
+        } catch (const std::system_error &) {
+            break; // fewer threads only make it slower
+        }
+    }
+
+    bool stopped = false;
+    for (;;) {
+        if (!between(done.load(std::memory_order_acquire))) {
+            stop.store(true, std::memory_order_release);
+            stopped = true;
+            break;
+        }
+        const int64_t chunk = next.fetch_add(1);
+        if (chunk >= chunks) break;
+        work(chunk, 0);
+        done.fetch_add(1, std::memory_order_release);
+    }
+    for (std::thread &t : helpers)
+        t.join();
+    return !stopped;
+}
+
+} // namespace lvx::fx::dsp
