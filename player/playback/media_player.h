@@ -1,0 +1,86 @@
+#pragma once
+// The media player the main window plays every track through (MediaPlayer1). The playback
+// controller, the lyric clock and the processing commands talk to this interface only; the
+// libmpv engine implements it and tests use a scripted fake.
+//
+// Threads: every member is called on the UI thread, none of them blocks on the media (opening,
+// decoding and output run inside the engine), and every signal is emitted on the UI thread.
+#include <QObject>
+#include <QString>
+
+class MediaPlayer : public QObject {
+    Q_OBJECT
+public:
+    // PlayState values.
+    enum PlayState : int { Stopped = 0, Paused = 1, Playing = 2, Closed = 6 };
+    // GetMediaInfoString kinds.
+    enum InfoKind : int { InfoTitle = 8, InfoAuthor = 9, InfoCopyright = 10, InfoDescription = 12 };
+    // DisplaySize value of video full screen.
+    static constexpr int kFullScreen = 3;
+    // Balance range: hundredths of a decibel taken off the opposite channel.
+    static constexpr int kBalanceMin = -5000;
+    static constexpr int kBalanceMax = 5000;
+
+    using QObject::QObject;
+
+    // FileName put: opens a local path or a network address without starting playback (the
+    // state goes to Closed while it opens, then to Stopped). An empty name closes the media.
+    // Returns false when the media cannot be opened at once (missing or unreadable local file);
+    // a failure found while opening is reported later by mediaError().
+    virtual bool setFileName(const QString &pathOrAddress) = 0;
+    // FileName get: the name last put, also while it opens or after it failed.
+    virtual QString fileName() const = 0;
+
+    // Starts or resumes playback; after Stop or the end of the media it starts at 0.
+    virtual void play() = 0;
+    // Pauses; does nothing unless the state is Playing.
+    virtual void pause() = 0;
+    // Stops: pauses and returns to position 0; the media stays open.
+    virtual void stop() = 0;
+    // One of PlayState.
+    virtual int playState() const = 0;
+
+    // Length in seconds; 0 for a stream without a known length or while nothing is open.
+    virtual double duration() const = 0;
+    // Position in seconds (0 while nothing is open).
+    virtual double currentPosition() const = 0;
+    virtual void setCurrentPosition(double seconds) = 0;
+
+    // Video frame size in pixels; both 0 for sound-only media.
+    virtual int imageSourceWidth() const = 0;
+    virtual int imageSourceHeight() const = 0;
+    bool hasVideo() const { return imageSourceWidth() != 0 || imageSourceHeight() != 0; }
+
+    // kFullScreen shows the video full screen (Esc there returns to 0); other values: the
+    // video in its area on the main window.
+    virtual int displaySize() const = 0;
+    virtual void setDisplaySize(int size) = 0;
+
+    // Stereo balance, kBalanceMin (left only) ... kBalanceMax (right only), 0 centre. Values
+    // outside the range are clamped.
+    virtual int balance() const = 0;
+    virtual void setBalance(int value) = 0;
+
+    // InfoTitle, InfoAuthor, InfoCopyright or InfoDescription of the open media; empty when the
+    // media carries none (or for another kind).
+    virtual QString getMediaInfoString(int kind) const = 0;
+
+    // The display option: true shows the playback status over the video.
+    virtual bool displayOption() const = 0;
+    virtual void setDisplayOption(bool on) = 0;
+
+Q_SIGNALS:
+    // The media played to its end (the state has just become Stopped).
+    void endOfMedia();
+    // The media finished opening (or was closed); FileName, Duration, the video size and the
+    // info strings now describe it.
+    void openStateChanged();
+    // PlayState changed to `state`.
+    void playStateChanged(int state);
+    // The video area got the keyboard focus.
+    void focusGained();
+    // The open media failed (could not be opened, or broke while playing); the state is Closed.
+    void mediaError(const QString &fileName, const QString &reason);
+    // DisplaySize changed.
+    void displaySizeChanged(int size);
+};

@@ -1,0 +1,184 @@
+#include "test_media.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QtEndian>
+#include <cmath>
+#include <lame/lame.h>
+#include <vector>
+
+namespace TestMedia {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+std::vector<int16_t> tone(double seconds, int channels, int rate, double hzLeft, double hzRight,
+                          long firstFrame = 0) {
+    const long frames = std::lround(seconds * rate);
+    std::vector<int16_t> pcm(size_t(frames) * size_t(channels));
+    for (long i = 0; i < frames; ++i) {
+        const double t = double(i + firstFrame) / rate;
+        pcm[size_t(i) * channels] = int16_t(16383.0 * std::sin(2 * kPi * hzLeft * t));
+        if (channels == 2)
+            pcm[size_t(i) * 2 + 1] = int16_t(16383.0 * std::sin(2 * kPi * hzRight * t));
+    }
+    return pcm;
+}
+
+void put16(QByteArray &b, uint16_t v) {
+    char le[2];
+    qToLittleEndian(v, le);
+    b.append(le, 2);
+}
+void put32(QByteArray &b, uint32_t v) {
+    char le[4];
+    qToLittleEndian(v, le);
+    b.append(le, 4);
+}
+void chunk(QByteArray &out, const char *id, const QByteArray &body) {
+    out.append(id, 4);
+    put32(out, uint32_t(body.size()));
+    out.append(body);
+    if (body.size() % 2) out.append('\0');
+}
+QByteArray waveFormat(int channels, int rate) {
+    QByteArray f;
+    put16(f, 1);
+    put16(f, uint16_t(channels));
+    put32(f, uint32_t(rate));
+    put32(f, uint32_t(rate * channels * 2));
+    put16(f, uint16_t(channels * 2));
+    put16(f, 16);
+    return f;
+}
+bool save(const QString &path, const QByteArray &bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+bool writeWav(const QString &path, double seconds, int channels, int rate, double hzLeft,
+              double hzRight) {
+    const auto pcm = tone(seconds, channels, rate, hzLeft, hzRight);
+    QByteArray body("WAVE");
+    chunk(body, "fmt ", waveFormat(channels, rate));
+    chunk(body, "data",
+          QByteArray(reinterpret_cast<const char *>(pcm.data()), int(pcm.size() * 2)));
+    QByteArray file;
+    chunk(file, "RIFF", body);
+    return save(path, file);
+}
+
+bool writeMp3(const QString &path, double seconds, const Tags &tags) {
+    lame_t lame = lame_init();
+    if (!lame) return false;
+    lame_set_in_samplerate(lame, 44100);
+    lame_set_num_channels(lame, 2);
+    lame_set_brate(lame, 128);
+    lame_set_quality(lame, 7);
+    id3tag_init(lame);
+    id3tag_add_v2(lame);
+    const QByteArray title = tags.title.toLatin1(), artist = tags.artist.toLatin1(),
+                     comment = tags.comment.toLatin1(),
+                     copyright = "TCOP=" + tags.copyright.toLatin1();
+    if (!title.isEmpty()) id3tag_set_title(lame, title.constData());
+    if (!artist.isEmpty()) id3tag_set_artist(lame, artist.constData());
+    if (!comment.isEmpty()) id3tag_set_comment(lame, comment.constData());
+    if (!tags.copyright.isEmpty()) id3tag_set_fieldvalue(lame, copyright.constData());
+    if (lame_init_params(lame) < 0) {
+        lame_close(lame);
+        return false;
+    }
+    auto pcm = tone(seconds, 2, 44100, 440.0, 440.0);
+    const int frames = int(pcm.size() / 2);
+    std::vector<unsigned char> out(size_t(1.25 * frames + 7200 + 65536));
+    int n = lame_encode_buffer_interleaved(lame, pcm.data(), frames, out.data(), int(out.size()));
+    QByteArray bytes;
+    if (n >= 0) bytes.append(reinterpret_cast<const char *>(out.data()), n);
+    const int m = lame_encode_flush(lame, out.data(), int(out.size()));
+    if (m >= 0) bytes.append(reinterpret_cast<const char *>(out.data()), m);
+    lame_close(lame);
+    return n >= 0 && m >= 0 && save(path, bytes);
+}
+
+bool writeAvi(const QString &path, double seconds, int width, int height, int fps) {
+    const int rate = 44100;
+    const int frames = int(std::lround(seconds * fps));
+    const int frameBytes = width * height * 3;
+    const int samplesPerFrame = rate / fps;
+
+    QByteArray avih;
+    put32(avih, uint32_t(1000000 / fps));
+    put32(avih, uint32_t(frameBytes * fps + rate * 4));
+    put32(avih, 0);
+    put32(avih, 0x10); // has an index
+    put32(avih, uint32_t(frames));
+    put32(avih, 0);
+    put32(avih, 2);
+    put32(avih, uint32_t(frameBytes));
+    put32(avih, uint32_t(width));
+    put32(avih, uint32_t(height));
+    for (int i = 0; i < 4; ++i)
+        put32(avih, 0);
+
+    QByteArray vstrh("vidsDIB ");
+    for (uint32_t v : {0u, 0u, 0u, 1u, uint32_t(fps), 0u, uint32_t(frames), uint32_t(frameBytes),
+                       0xFFFFFFFFu, 0u})
+        put32(vstrh, v);
+    for (int v : {0, 0, width, height})
+        put16(vstrh, uint16_t(v));
+    QByteArray vstrf;
+    put32(vstrf, 40);
+    put32(vstrf, uint32_t(width));
+    put32(vstrf, uint32_t(height));
+    put16(vstrf, 1);
+    put16(vstrf, 24);
+    for (uint32_t v : {0u, uint32_t(frameBytes), 0u, 0u, 0u, 0u})
+        put32(vstrf, v);
+
+    QByteArray astrh("auds");
+    put32(astrh, 0);
+    for (uint32_t v : {0u, 0u, 0u, 1u, uint32_t(rate), 0u, uint32_t(frames * samplesPerFrame),
+                       uint32_t(samplesPerFrame * 4), 0xFFFFFFFFu, 4u})
+        put32(astrh, v);
+    for (int i = 0; i < 4; ++i)
+        put16(astrh, 0);
+
+    QByteArray vstrl = "strl", astrl = "strl";
+    chunk(vstrl, "strh", vstrh);
+    chunk(vstrl, "strf", vstrf);
+    chunk(astrl, "strh", astrh);
+    chunk(astrl, "strf", waveFormat(2, rate));
+    QByteArray hdrl = "hdrl";
+    chunk(hdrl, "avih", avih);
+    chunk(hdrl, "LIST", vstrl);
+    chunk(hdrl, "LIST", astrl);
+
+    QByteArray movi = "movi", idx1;
+    for (int f = 0; f < frames; ++f) {
+        QByteArray picture(frameBytes, '\0');
+        for (int i = 0; i < frameBytes; ++i)
+            picture[i] = char((i / 3 + f * 16) & 0xFF);
+        const auto pcm =
+            tone(double(samplesPerFrame) / rate, 2, rate, 440.0, 440.0, long(f) * samplesPerFrame);
+        const QByteArray sound(reinterpret_cast<const char *>(pcm.data()), int(pcm.size() * 2));
+        for (const auto &[id, data] :
+             {std::pair<const char *, const QByteArray &>{"00db", picture}, {"01wb", sound}}) {
+            idx1.append(id, 4);
+            put32(idx1, 0x10);
+            put32(idx1, uint32_t(movi.size()));
+            put32(idx1, uint32_t(data.size()));
+            chunk(movi, id, data);
+        }
+    }
+    QByteArray body = "AVI ";
+    chunk(body, "LIST", hdrl);
+    chunk(body, "LIST", movi);
+    chunk(body, "idx1", idx1);
+    QByteArray file;
+    chunk(file, "RIFF", body);
+    return save(path, file);
+}
+
+} // namespace TestMedia
