@@ -1,0 +1,98 @@
+#include "lyrics/lyric_store.h"
+
+#include "platform/text_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+constexpr qsizetype kStoreNameChars = 150;
+constexpr qsizetype kMaxFileNameBytes = 255;
+const QLatin1String kLrcSuffix(".lrc");
+
+qsizetype utf8Length(QChar c) {
+    const char16_t u = c.unicode();
+    if (u < 0x80) return 1;
+    if (u < 0x800) return 2;
+    if (QChar::isSurrogate(u)) return 2; // half of a four-byte sequence
+    return 3;
+}
+} // namespace
+
+LyricStore::LyricStore(QString folder) : m_folder(std::move(folder)) {}
+
+QString LyricStore::storeFileName(const QString &track) {
+    QString name = track;
+    name.replace(QLatin1Char('\\'), QLatin1Char('_'));
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    name.replace(QLatin1Char(':'), QLatin1Char('-'));
+    qsizetype start = std::max<qsizetype>(0, name.size() - kStoreNameChars);
+    // Linux file names hold 255 bytes: long CJK names keep fewer characters.
+    qsizetype bytes = kLrcSuffix.size();
+    for (qsizetype i = name.size() - 1; i >= start; --i) {
+        bytes += utf8Length(name[i]);
+        if (bytes > kMaxFileNameBytes) {
+            start = i + 1;
+            break;
+        }
+    }
+    // Never start with the second half of a surrogate pair.
+    if (start < name.size() && name[start].isLowSurrogate()) ++start;
+    return name.mid(start) + kLrcSuffix;
+}
+
+QString LyricStore::LyricStoreName(const QString &track) const {
+    return m_folder + QLatin1Char('/') + storeFileName(track);
+}
+
+QString LyricStore::trackFolderFile(const QString &track) {
+    if (track.isEmpty() || track.contains(QLatin1String("://"))) return QString();
+    const QFileInfo info(track);
+    const QString fileName = info.fileName();
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    const qsizetype folderChars = track.size() - fileName.size();
+    if (dot <= 0) return track + kLrcSuffix;
+    return track.left(folderChars + dot) + kLrcSuffix;
+}
+
+bool LyricStore::adoptTrackFolderFile(const QString &track) const {
+    const QString store = LyricStoreName(track);
+    if (QFileInfo::exists(store)) return false;
+    const QString beside = trackFolderFile(track);
+    if (beside.isEmpty() || !QFileInfo(beside).isFile()) return false;
+    return replaceWith(track, beside);
+}
+
+bool LyricStore::WriteNoLyricsFile(const QString &track, const QString &title) const {
+    QString safeTitle = title;
+    safeTitle.replace(QLatin1Char('['), QChar(0xFF3B));
+    safeTitle.replace(QLatin1Char(']'), QChar(0xFF3D));
+    QDir().mkpath(m_folder);
+    return TextFile::writeLines(LyricStoreName(track),
+                                {QStringLiteral("[0:0]") + safeTitle,
+                                 QStringLiteral("［如果想使用歌词，请重新查找或修改］")});
+}
+
+bool LyricStore::replaceWith(const QString &track, const QString &sourceFile) const {
+    QFile source(sourceFile);
+    if (!source.open(QIODevice::ReadOnly)) return false;
+    const QByteArray bytes = source.readAll();
+    if (source.error() != QFileDevice::NoError) return false;
+    QDir().mkpath(m_folder);
+    return TextFile::writeBytes(LyricStoreName(track), bytes);
+}
+
+bool LyricStore::remove(const QString &track) const {
+    const QString store = LyricStoreName(track);
+    if (!QFileInfo::exists(store)) return true;
+    return QFile::remove(store);
+}
+
+LyricLookupResult lookUpLyrics(const LyricStore &store, const QString &track) {
+    LyricLookupResult result;
+    result.storeFile = store.LyricStoreName(track);
+    store.adoptTrackFolderFile(track);
+    result.text = TextFile::read(result.storeFile);
+    return result;
+}
