@@ -1,0 +1,195 @@
+// Echo, Reverb, Chorus and Distortion checked by their impulse responses and worked examples.
+#include "dsp_test_support.h"
+#include "effects.h"
+
+#include <gtest/gtest.h>
+
+using namespace lvx::fx;
+using namespace lvx::fx::dsp;
+using namespace lvx::fx::dsp::test;
+
+namespace {
+
+std::vector<int32_t> impulse(size_t length, size_t at, int32_t height) {
+    std::vector<int32_t> v(length, 0);
+    v[at] = height;
+    return v;
+}
+
+ChorusParams chorusParams(int16_t delay, int16_t depth, float rate, int16_t waveform) {
+    return ChorusParams{delay, depth, rate, waveform, 100, 100, 1, 1, 50};
+}
+
+} // namespace
+
+TEST(Echo, ImpulseResponseHasTheDelayAndRatio) {
+    // 10 ms at 8 000 Hz = 80 samples; ratio 40 %.
+    Sound s = makeSound16(1, 8000, impulse(400, 5, 10000));
+    TestContext ctx;
+    EXPECT_TRUE(echo(s, 10, 40, ctx));
+    const auto v = values16(s);
+    for (size_t i = 0; i < v.size(); ++i) {
+        const int32_t expected = i == 5 ? 10000 : i == 85 ? 4000 : 0;
+        ASSERT_EQ(v[i], expected) << i;
+    }
+    const auto p = ctx.walk(0);
+    EXPECT_EQ(p.size(), 100u); // 400 values: every percentage once
+    EXPECT_EQ(p.back(), 100);
+}
+
+TEST(Echo, RatioZeroKeepsTheSoundAndDelayZeroDoublesIt) {
+    Sound s = randomSound16(2, 44100, 2000, 3);
+    const auto before = values16(s);
+    TestContext ctx;
+    EXPECT_TRUE(echo(s, 100, 0, ctx));
+    EXPECT_EQ(values16(s), before);
+
+    Sound d = makeSound16(1, 44100, {100, -200, 20000, -20000, 0});
+    EXPECT_TRUE(echo(d, 0, 100, ctx));
+    EXPECT_EQ(values16(d), (std::vector<int32_t>{200, -400, 32767, -32768, 0}));
+}
+
+TEST(Echo, StereoChannelsHaveTheirOwnLines) {
+    std::vector<int32_t> v(2 * 200, 0);
+    v[0] = 8000; // left click only
+    Sound s = makeSound16(2, 1000, v);
+    TestContext ctx;
+    EXPECT_TRUE(echo(s, 50, 50, ctx));
+    const auto out = values16(s);
+    EXPECT_EQ(out[2 * 50], 4000);
+    for (size_t f = 0; f < 200; ++f)
+        ASSERT_EQ(out[2 * f + 1], 0) << f;
+}
+
+TEST(Echo, OverlongAndNegativeDelaysStayInsideTheLine) {
+    for (int16_t delay : {int16_t(32767), int16_t(-32768), int16_t(-1), int16_t(2000)}) {
+        Sound s = randomSound16(2, 48000, 2 * 50000, 7);
+        TestContext ctx;
+        EXPECT_TRUE(echo(s, delay, 50, ctx)) << delay;
+        EXPECT_TRUE(reverb(s, delay, 50, ctx)) << delay;
+    }
+}
+
+TEST(Reverb, ClickDecaysByTheRatioAtMultiplesOfTheDelay) {
+    Sound s = makeSound16(1, 1000, impulse(500, 0, 10001));
+    TestContext ctx;
+    EXPECT_TRUE(reverb(s, 100, 50, ctx));
+    const auto v = values16(s);
+    // 10001 -> 5000 -> 2500 -> 1250 -> 625 (each truncated toward zero)
+    const int32_t expected[] = {10001, 5000, 2500, 1250, 625};
+    for (size_t i = 0; i < v.size(); ++i)
+        ASSERT_EQ(v[i], i % 100 == 0 ? expected[i / 100] : 0) << i;
+
+    // Negative clicks truncate toward zero too.
+    Sound n = makeSound16(1, 1000, impulse(300, 0, -10001));
+    EXPECT_TRUE(reverb(n, 100, 50, ctx));
+    EXPECT_EQ(values16(n)[100], -5000);
+    EXPECT_EQ(values16(n)[200], -2500);
+}
+
+TEST(Reverb, EightBitSoundsWorkAroundTheZeroLine) {
+    Sound s = makeSound(1, 1, 1000, 300);
+    s.samples[0] = 227; // +100
+    TestContext ctx;
+    EXPECT_TRUE(reverb(s, 100, 50, ctx));
+    EXPECT_EQ(s.samples[0], 227);
+    EXPECT_EQ(s.samples[100], 127 + 50);
+    EXPECT_EQ(s.samples[200], 127 + 25);
+    EXPECT_EQ(s.samples[50], 127);
+}
+
+TEST(Chorus, OutputBelowTheRangeIsLimitedNotWrapped) {
+    // Dry 100 plus wet 100 of a delayed copy of a loud negative block sums beyond -32768.
+    std::vector<int32_t> v(4000, -30000);
+    Sound s = makeSound16(1, 8000, v);
+    TestContext ctx;
+    EXPECT_TRUE(chorus(s, chorusParams(5, 2, 1.0f, 0), ctx));
+    const auto out = values16(s);
+    EXPECT_EQ(out[3999], -32768);
+    for (int32_t x : out)
+        ASSERT_LE(x, 0);
+}
+
+TEST(Chorus, DelayedCopyArrivesAfterTheDelay) {
+    // Triangle with depth 0: a fixed delay of 10 ms = 80 samples, wet only.
+    ChorusParams p{10, 0, 1.0f, 1, 0, 100, 1, 1, 0};
+    Sound s = makeSound16(1, 8000, impulse(400, 0, 9000));
+    TestContext ctx;
+    EXPECT_TRUE(chorus(s, p, ctx));
+    const auto v = values16(s);
+    for (size_t i = 0; i < v.size(); ++i)
+        ASSERT_EQ(v[i], i == 80 ? 9000 : 0) << i;
+}
+
+TEST(Chorus, UnknownWaveformsAreTheSineAndWildArgumentsStayInside) {
+    Sound a = randomSound16(2, 22050, 2 * 3000, 11);
+    Sound b = a;
+    TestContext ctx;
+    EXPECT_TRUE(chorus(a, chorusParams(20, 8, 2.0f, 0), ctx));
+    EXPECT_TRUE(chorus(b, chorusParams(20, 8, 2.0f, 7), ctx));
+    EXPECT_EQ(a.samples, b.samples);
+
+    // Delays beyond the line, negative depths, rates of 0 or above the sample rate, and
+    // feedback far beyond 100 % never read outside the line.
+    const ChorusParams wild[] = {
+        {32767, 32767, 0.0f, 1, 100, 100, 1, 1, 1000},
+        {-32768, -32768, -5.0f, 0, 100, 100, -1, -1, 32767},
+        {1500, 1000, 1e9f, 0, 50, 50, 1, 1, 300},
+        {0, 0, 1e-9f, 3, 0, 32767, 32767, 32767, 32767},
+    };
+    for (const ChorusParams &p : wild) {
+        Sound s = randomSound16(2, 44100, 2 * 5000, 12);
+        EXPECT_TRUE(chorus(s, p, ctx));
+    }
+}
+
+TEST(Distortion, WorkedExampleWithoutGate) {
+    // Threshold 3 % of 32 768 = 983, clamp 0: 46 % of every value plus 5.6 times the small ones.
+    Sound s = makeSound16(1, 44100, {982, -982, 983, -983, 100, 20000, -1});
+    TestContext ctx;
+    EXPECT_TRUE(distortion(s, DistortionParams{46, 560, 3, 0, 0}, ctx));
+    auto expect = [](int32_t x, bool small) {
+        return int32_t(double(x * 46) * 0.01 + (small ? double(x * 560) * 0.01 : 0.0));
+    };
+    EXPECT_EQ(values16(s),
+              (std::vector<int32_t>{expect(982, true) > 32767 ? 32767 : expect(982, true),
+                                    expect(-982, true) < -32768 ? -32768 : expect(-982, true),
+                                    expect(983, false), expect(-983, false), expect(100, true),
+                                    expect(20000, false), expect(-1, true)}));
+    EXPECT_EQ(values16(s)[0], 5950); // 451.72 + 5499.2, truncated
+}
+
+TEST(Distortion, GateReplacesSmallValuesByTheClampLevel) {
+    // Threshold 10 % = 3276, clamp 20 % = 6553; dry 0, distorted 100.
+    Sound s = makeSound16(1, 44100, {100, -100, 5000, -5000});
+    TestContext ctx;
+    EXPECT_TRUE(distortion(s, DistortionParams{0, 100, 10, 20, 1}, ctx));
+    // With dry 0 the sign test sees 0: small values all become +6553.
+    EXPECT_EQ(values16(s), (std::vector<int32_t>{6553, 6553, 5000, -5000}));
+
+    Sound d = makeSound16(1, 44100, {100, -100});
+    EXPECT_TRUE(distortion(d, DistortionParams{10, 100, 10, 20, 1}, ctx));
+    EXPECT_EQ(values16(d), (std::vector<int32_t>{6563, -6563}));
+
+    // 8-bit: full scale 128, hard clipping at the clamp level around 127.
+    Sound b = makeSound(1, 1, 8000, 3);
+    b.samples = {255, 0, 130};
+    EXPECT_TRUE(distortion(b, DistortionParams{0, 100, 50, 50, 0}, ctx));
+    EXPECT_EQ(b.samples, (std::vector<uint8_t>{127 + 64, 127 - 64, 130}));
+}
+
+TEST(DelayEffects, StopLeavesTheRestUntouched) {
+    Sound s = randomSound16(2, 44100, 2 * 100000, 21);
+    const auto before = values16(s);
+    TestContext ctx(5);
+    EXPECT_FALSE(echo(s, 1, 100, ctx));
+    const auto after = values16(s);
+    // Some frames were processed, everything after the stop point is as it was.
+    size_t lastChanged = 0;
+    for (size_t i = 0; i < after.size(); ++i)
+        if (after[i] != before[i]) lastChanged = i;
+    EXPECT_GT(lastChanged, 1000u);
+    EXPECT_LT(lastChanged, after.size() / 2);
+    for (int p : ctx.walk(0))
+        EXPECT_LT(p, 100);
+}
