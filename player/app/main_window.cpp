@@ -2,6 +2,10 @@
 
 #include "app/main_menus.h"
 #include "app/main_window_layout.h"
+#include "platform/file_class_registry.h"
+#include "platform/xdg_association.h"
+#include "playlist/playlist_controller.h"
+#include "shell/file_type_registration.h"
 #include "shell/frm_set.h"
 #include "shell/skin_shape.h"
 #include "widgets/xp_button.h"
@@ -63,6 +67,9 @@ MainWindow::MainWindow(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ct
     buildMainWindowWidgets(this, m_ui);
     buildMainMenus(this, m_ui);
     if (m_ctx.dialogs) m_ctx.dialogs->setParentWidget(this);
+    m_playlist = std::make_unique<PlaylistController>(m_ctx, m_ui);
+    connect(this, &MainWindow::aboutToUnload, m_playlist.get(),
+            &PlaylistController::storeCurrentIndex);
     connectShellCommands();
     qApp->installEventFilter(this);
     startupSequence();
@@ -100,10 +107,19 @@ void MainWindow::startupSequence() {
     setSkinPicture(skin);
     fitWindowToSkin();
 
-    // hook: association — register the playlist file type.
+    // The playlist file type, registered at every start.
+    {
+        const QString config = XdgAssociation::configHome();
+        FileClassRegistry registry(config + QStringLiteral("/lyravox/file-classes.json"));
+        const QString program = QCoreApplication::applicationFilePath();
+        FileTypeRegistration::registerPlaylistType(registry, m_ctx.paths.home(), program);
+        registry.save();
+        XdgAssociation::apply(registry, program, XdgAssociation::dataHome(), config);
+    }
 
     if (m_ctx.commandLineConsumed) m_ctx.startupCommandLine.clear();
     // hook: playlist — LoadDefaultPlaylist(startupCommandLine) from Settings.CurrentIndex.
+    m_playlist->loadAtStartup();
 
     // Window set-up of the subsystems, in this order:
     // hook: lyrics — lyric box background colour.
@@ -357,6 +373,7 @@ void MainWindow::shutdownSequence() {
     Q_EMIT aboutToUnload();
     SettingsFile::write(m_ctx.paths.file(QStringLiteral("SetLog.ini")), m_ctx.settings);
     // hook: playlist — SaveDefaultPlaylist (errors ignored).
+    m_playlist->saveAtExit();
     // hook: playback — stop the media player (errors ignored).
     m_ctx.paths.emptyTemp();
 }

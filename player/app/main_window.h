@@ -11,6 +11,7 @@
 #include <memory>
 
 class FrmSet;
+class PlaylistController;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -19,6 +20,7 @@ public:
     ~MainWindow() override;
 
     MainWindowUi &ui() { return m_ui; }
+    PlaylistController &playlist() { return *m_playlist; }
     AppContext &context() { return m_ctx; }
 
     // Runs FinishStartup now instead of waiting for Timer3 (tests).
@@ -72,4 +74,5 @@ private:
     int m_bounceStage = 0;
     bool m_shutdownDone = false;
     FrmSet *m_settingsDialog = nullptr;
+    std::unique_ptr<PlaylistController> m_playlist;
 };

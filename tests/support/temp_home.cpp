@@ -6,11 +6,14 @@
 
 TempHome::TempHome()
     : m_oldHome(qgetenv("LYRAVOX_HOME")), m_oldConfig(qgetenv("XDG_CONFIG_HOME")),
-      m_hadHome(qEnvironmentVariableIsSet("LYRAVOX_HOME")),
-      m_hadConfig(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
+      m_oldData(qgetenv("XDG_DATA_HOME")), m_hadHome(qEnvironmentVariableIsSet("LYRAVOX_HOME")),
+      m_hadConfig(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")),
+      m_hadData(qEnvironmentVariableIsSet("XDG_DATA_HOME")) {
     qputenv("LYRAVOX_HOME", QFile::encodeName(path()));
     QDir().mkpath(file(QStringLiteral(".config")));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(file(QStringLiteral(".config"))));
+    QDir().mkpath(file(QStringLiteral(".local/share")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(file(QStringLiteral(".local/share"))));
 }
 
 TempHome::~TempHome() {
@@ -22,6 +25,10 @@ TempHome::~TempHome() {
         qputenv("XDG_CONFIG_HOME", m_oldConfig);
     else
         qunsetenv("XDG_CONFIG_HOME");
+    if (m_hadData)
+        qputenv("XDG_DATA_HOME", m_oldData);
+    else
+        qunsetenv("XDG_DATA_HOME");
 }
 
 AppPaths TempHome::paths() const {

@@ -1,6 +1,6 @@
 #pragma once
-// A temporary home folder for one test: LYRAVOX_HOME and XDG_CONFIG_HOME point into it while
-// the object lives; everything is removed afterwards.
+// A temporary home folder for one test: LYRAVOX_HOME, XDG_CONFIG_HOME and XDG_DATA_HOME point into
+// it while the object lives; everything is removed afterwards.
 #include "platform/app_paths.h"
 
 #include <QByteArray>
@@ -25,6 +25,6 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    QByteArray m_oldHome, m_oldConfig;
-    bool m_hadHome, m_hadConfig;
+    QByteArray m_oldHome, m_oldConfig, m_oldData;
+    bool m_hadHome, m_hadConfig, m_hadData;
 };
