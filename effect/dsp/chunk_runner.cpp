@@ -18,16 +18,25 @@ int ChunkRunner::threadCount(int64_t chunks) {
 }
 
 bool ChunkRunner::run(int64_t chunks, int threads, const std::function<void(int64_t, int)> &work,
-                      const std::function<bool(int64_t)> &between) {
+                      const std::function<bool()> &stopRequested,
+                      const std::function<void(int64_t)> &progress) {
     std::atomic<int64_t> next{0};
     std::atomic<int64_t> done{0};
-    std::atomic<bool> stop{false};
+    std::atomic<bool> stopped{false};
 
+    // Takes the next chunk unless the run is stopped or no chunk is left.
+    auto take = [&](int64_t &chunk) {
+        if (stopped.load(std::memory_order_acquire)) return false;
+        if (stopRequested()) {
+            stopped.store(true, std::memory_order_release);
+            return false;
+        }
+        chunk = next.fetch_add(1);
+        return chunk < chunks;
+    };
     auto helper = [&](int thread) {
-        for (;;) {
-            if (stop.load(std::memory_order_acquire)) return;
-            const int64_t chunk = next.fetch_add(1);
-            if (chunk >= chunks) return;
+        int64_t chunk = 0;
+        while (take(chunk)) {
             work(chunk, thread);
             done.fetch_add(1, std::memory_order_release);
         }
@@ -41,22 +50,16 @@ bool ChunkRunner::run(int64_t chunks, int threads, const std::function<void(int6
             break; // fewer threads only make it slower
         }
     }
-
-    bool stopped = false;
+    int64_t chunk = 0;
     for (;;) {
-        if (!between(done.load(std::memory_order_acquire))) {
-            stop.store(true, std::memory_order_release);
-            stopped = true;
-            break;
-        }
-        const int64_t chunk = next.fetch_add(1);
-        if (chunk >= chunks) break;
+        progress(done.load(std::memory_order_acquire));
+        if (!take(chunk)) break;
         work(chunk, 0);
         done.fetch_add(1, std::memory_order_release);
     }
     for (std::thread &t : helpers)
         t.join();
-    return !stopped;
+    return !stopped.load();
 }
 
 } // namespace lvx::fx::dsp

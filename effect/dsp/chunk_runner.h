@@ -12,12 +12,13 @@ public:
     static int threadCount(int64_t chunks);
 
     // Calls work(chunk, thread) once for every chunk in [0, chunks), thread in [0, threads).
-    // Before each chunk the calling thread (thread 0) takes, it calls between(doneChunks);
-    // when that returns false no further chunk starts and run() returns false once every
-    // started chunk has finished. `between` and thread 0's chunks run on the calling thread;
-    // helper threads are joined before run() returns.
+    // Every thread asks stopRequested() before each chunk it takes; once it says yes no
+    // further chunk starts and run() returns false when every started chunk has finished.
+    // progress(doneChunks) runs on the calling thread (thread 0) only, before each of its
+    // chunks. Helper threads are joined before run() returns.
     static bool run(int64_t chunks, int threads, const std::function<void(int64_t, int)> &work,
-                    const std::function<bool(int64_t)> &between);
+                    const std::function<bool()> &stopRequested,
+                    const std::function<void(int64_t)> &progress);
 };
 
 } // namespace lvx::fx::dsp

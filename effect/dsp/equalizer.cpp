@@ -73,11 +73,12 @@ bool eq(Sound &sound, const EqParams &p, ActionContext &ctx) {
             }
         };
         const int64_t values = frames * channels;
-        auto between = [&](int64_t done) {
+        auto progress = [&](int64_t done) {
             ctx.progress(int(100 * std::min(done * kChunkFrames, frames) * channels / values));
-            return true; // the equalizer always runs to its end
         };
-        ChunkRunner::run(chunks, threads, work, between);
+        // The equalizer always runs to its end.
+        ChunkRunner::run(
+            chunks, threads, work, [] { return false; }, progress);
     }
     ctx.progress(100);
     return true;

@@ -70,13 +70,12 @@ bool shifting(Sound &sound, int16_t mode, int32_t size, ActionContext &ctx) {
             }
         };
         const int64_t values = frames * channels;
-        auto between = [&](int64_t done) {
-            if (ctx.stopRequested()) return false;
+        auto stop = [&] { return ctx.stopRequested(); };
+        auto progress = [&](int64_t done) {
             const int64_t i = std::min(done * size, frames) * channels;
             ctx.progress(int(100 * i / values));
-            return true;
         };
-        if (!ChunkRunner::run(blocks, threads, work, between)) return false;
+        if (!ChunkRunner::run(blocks, threads, work, stop, progress)) return false;
     }
     ctx.progress(100);
     return true;

@@ -26,7 +26,8 @@ class ActionContext {
 public:
     virtual ~ActionContext() = default;
     // True once StopEffect has cleared the busy flag: a stoppable pass returns at once,
-    // leaving the samples processed so far rewritten and the rest untouched.
+    // leaving the samples processed so far rewritten and the rest untouched. May also be
+    // called from helper threads the operation runs beside the worker thread.
     virtual bool stopRequested() const = 0;
     // Reports progress in percent; only a value above the last reported one is posted.
     virtual void progress(int percent) = 0;

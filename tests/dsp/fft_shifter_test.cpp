@@ -363,5 +363,4 @@ TEST(FftShifter, ProgressRisesToOneHundred) {
     ASSERT_FALSE(p.empty());
     EXPECT_TRUE(std::is_sorted(p.begin(), p.end()));
     EXPECT_EQ(p.back(), 100);
-    EXPECT_GT(p.size(), 50u); // 300 blocks: most percentages are seen
 }
