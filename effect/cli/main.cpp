@@ -1,0 +1,287 @@
+// lyravox-fx: runs one method of the effect control on a sound file from the shell.
+//   lyravox-fx IN OUT METHOD [ARG ...]   load IN, call METHOD, save the result as OUT (WAV)
+//   lyravox-fx info IN                   print the format of IN
+//   lyravox-fx play IN                   play IN on the configured output device
+// Only the library's public C interface is used.
+#include "lyravox/effect.h"
+
+#include <poll.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Member {
+    const char *name;
+    int dispid;
+    const char *args; // s short, l long, f float, d double, S string
+    int endCode;      // the EndOfAction that ends its worker, 0 when it runs in the call
+    bool changesSound;
+};
+
+// The methods of the dispatch interface, in dispatch order.
+const Member kMembers[] = {
+    {"InputFileOpen", LVX_DISPID_INPUT_FILE_OPEN, "S", LVX_END_LOAD, true},
+    {"Play", LVX_DISPID_PLAY, "", LVX_END_PLAYBACK, false},
+    {"InputFileSave", LVX_DISPID_INPUT_FILE_SAVE, "S", 0, false},
+    {"Shifting", LVX_DISPID_SHIFTING, "sl", LVX_END_SHIFTING, true},
+    {"Echo", LVX_DISPID_ECHO, "ss", LVX_END_ECHO, true},
+    {"Reverb", LVX_DISPID_REVERB, "ss", LVX_END_REVERB, true},
+    {"Chorus", LVX_DISPID_CHORUS, "ssfssssss", LVX_END_CHORUS, true},
+    {"Distortion", LVX_DISPID_DISTORTION, "sssss", LVX_END_DISTORTION, true},
+    {"Eq", LVX_DISPID_EQ, "ssssssssss", LVX_END_EQ, true},
+    {"Stop", LVX_DISPID_STOP, "", 0, false},
+    {"PreView", LVX_DISPID_PRE_VIEW, "s", 0, false},
+    {"GetDevParam", LVX_DISPID_GET_DEV_PARAM, "s", 0, false},
+    {"FadeIn", LVX_DISPID_FADE_IN, "s", 0, true},
+    {"FadeOut", LVX_DISPID_FADE_OUT, "s", 0, true},
+    {"PlayFromTo", LVX_DISPID_PLAY_FROM_TO, "ss", LVX_END_PLAYBACK, false},
+    {"SaveFromTo", LVX_DISPID_SAVE_FROM_TO, "Sss", 0, false},
+    {"SetVolume", LVX_DISPID_SET_VOLUME, "ss", 0, false},
+    {"Invert", LVX_DISPID_INVERT, "", LVX_END_INVERT, true},
+    {"Pegel", LVX_DISPID_PEGEL, "d", LVX_END_PEGEL, true},
+    {"ReadFromTo", LVX_DISPID_READ_FROM_TO, "ss", LVX_END_LOAD, true},
+    {"frequency", LVX_DISPID_FREQUENCY, "d", 0, false},
+    {"GetVersion", LVX_DISPID_GET_VERSION, "", 0, false},
+    {"GetTotalTime", LVX_DISPID_GET_TOTAL_TIME, "", 0, false},
+    {"Average", LVX_DISPID_AVERAGE, "", 0, false},
+    {"CFilter", LVX_DISPID_C_FILTER, "s", LVX_END_C_FILTER, true},
+    {"Amplitude", LVX_DISPID_AMPLITUDE, "", LVX_END_AMPLITUDE, true},
+    {"StopEffect", LVX_DISPID_STOP_EFFECT, "", 0, false},
+    {"AboutBox", LVX_DISPID_ABOUT_BOX, "", 0, false},
+};
+
+const char *meaning(int code) {
+    switch (code) {
+    case LVX_E_BUSY:
+        return "an action is running";
+    case LVX_E_OPEN:
+        return "the file cannot be opened";
+    case LVX_E_FORMAT:
+        return "the file is not a readable WAV or AU file";
+    case LVX_E_NOT_LOADED:
+        return "no sound is loaded";
+    case LVX_E_DEV_ALLOCATED:
+        return "the output device is busy";
+    case LVX_E_DEV_NO_DRIVER:
+        return "no sound server or no such output device";
+    case LVX_E_DEV_NO_MEMORY:
+        return "not enough memory for the output device";
+    case LVX_E_DEV_BAD_FORMAT:
+        return "the output device cannot play this format";
+    case LVX_E_NOT_PLAYING:
+        return "nothing is playing";
+    case LVX_E_BEYOND_END:
+        return "the end second lies beyond the sound";
+    default:
+        return "unknown result";
+    }
+}
+
+void printMessage(void *, const char *text) {
+    std::fprintf(stderr, "lyravox-fx: %s\n", text);
+}
+
+struct Waiter {
+    const char *label = "";
+    int endCode = 0;
+    bool ended = false;
+    bool progressShown = false;
+};
+
+void onEvent(void *ctx, int event, int arg) {
+    auto *w = static_cast<Waiter *>(ctx);
+    if (event == LVX_EVENT_ACTION_POSITION) {
+        std::fprintf(stderr, "\r%s: %3d%%", w->label, arg);
+        w->progressShown = true;
+    } else if (event == LVX_EVENT_END_OF_ACTION && arg == w->endCode) {
+        w->ended = true;
+    }
+}
+
+// One for the whole run: the control fires some events directly, through the sink and
+// context it was last given.
+Waiter g_waiter;
+
+void expect(const char *label, int endCode) {
+    g_waiter = Waiter();
+    g_waiter.label = label;
+    g_waiter.endCode = endCode;
+}
+
+// Delivers events until EndOfAction(endCode) has arrived.
+void waitFor(lvx_effect *fx, const char *label, int endCode) {
+    expect(label, endCode);
+    Waiter &w = g_waiter;
+    pollfd p{lvx_effect_event_fd(fx), POLLIN, 0};
+    while (!w.ended) {
+        if (poll(&p, 1, -1) < 0 && errno != EINTR) break;
+        lvx_effect_deliver_events(fx, onEvent, &w);
+    }
+    if (w.progressShown) std::fputc('\n', stderr);
+}
+
+int call(lvx_effect *fx, int dispid, std::vector<lvx_variant> args, lvx_variant &result) {
+    result.vt = LVX_EMPTY;
+    return lvx_effect_invoke(fx, dispid, LVX_METHOD, args.data(), static_cast<int>(args.size()),
+                             &result);
+}
+
+lvx_variant text(const char *s) {
+    lvx_variant v;
+    v.vt = LVX_STR;
+    v.v.str = s;
+    return v;
+}
+
+bool failed(const char *what, int code) {
+    if (code < LVX_E_BUSY || code > LVX_E_BEYOND_END) return false;
+    std::fprintf(stderr, "lyravox-fx: %s: %s (%d)\n", what, meaning(code), code);
+    return true;
+}
+
+bool load(lvx_effect *fx, const char *path) {
+    lvx_variant r;
+    call(fx, LVX_DISPID_INPUT_FILE_OPEN, {text(path)}, r);
+    if (failed(path, r.v.i2)) return false;
+    waitFor(fx, "load", LVX_END_LOAD);
+    if (!lvx_effect_get_format(fx, nullptr, nullptr, nullptr, nullptr)) {
+        std::fprintf(stderr, "lyravox-fx: %s: %s\n", path, meaning(LVX_E_FORMAT));
+        return false;
+    }
+    return true;
+}
+
+bool parseArg(char type, const char *s, lvx_variant &v) {
+    char *end = nullptr;
+    errno = 0;
+    if (type == 'S') {
+        v = text(s);
+        return true;
+    }
+    if (type == 'f' || type == 'd') {
+        const double d = std::strtod(s, &end);
+        if (type == 'f') {
+            v.vt = LVX_R4;
+            v.v.r4 = static_cast<float>(d);
+        } else {
+            v.vt = LVX_R8;
+            v.v.r8 = d;
+        }
+    } else {
+        const long n = std::strtol(s, &end, 10);
+        const long low = type == 's' ? -32768 : INT32_MIN, high = type == 's' ? 32767 : INT32_MAX;
+        if (n < low || n > high) return false;
+        if (type == 's') {
+            v.vt = LVX_I2;
+            v.v.i2 = static_cast<int16_t>(n);
+        } else {
+            v.vt = LVX_I4;
+            v.v.i4 = static_cast<int32_t>(n);
+        }
+    }
+    return errno == 0 && end != s && *end == '\0';
+}
+
+int usage() {
+    std::fprintf(stderr, "usage: lyravox-fx IN OUT METHOD [ARG ...]\n"
+                         "       lyravox-fx info IN\n"
+                         "       lyravox-fx play IN\n"
+                         "methods:");
+    for (const Member &m : kMembers)
+        std::fprintf(stderr, " %s", m.name);
+    std::fputc('\n', stderr);
+    return 2;
+}
+
+int info(lvx_effect *fx, const char *path) {
+    if (!load(fx, path)) return 1;
+    int channels = 0, bits = 0;
+    int32_t rate = 0, bytes = 0;
+    lvx_effect_get_format(fx, &channels, &bits, &rate, &bytes);
+    lvx_variant r;
+    call(fx, LVX_DISPID_GET_TOTAL_TIME, {}, r);
+    std::printf("%s: %d channel%s, %d-bit, %d Hz, %d bytes, %d s\n", path, channels,
+                channels == 1 ? "" : "s", bits, rate, bytes, r.v.i2);
+    return 0;
+}
+
+int play(lvx_effect *fx, const char *path) {
+    if (!load(fx, path)) return 1;
+    lvx_variant r;
+    call(fx, LVX_DISPID_PLAY, {}, r);
+    if (failed("Play", r.v.i2)) return 1;
+    waitFor(fx, "play", LVX_END_PLAYBACK);
+    return 0;
+}
+
+int run(lvx_effect *fx, int argc, char **argv) {
+    const char *in = argv[1], *out = argv[2], *name = argv[3];
+    const Member *member = nullptr;
+    for (const Member &m : kMembers)
+        if (std::strcmp(m.name, name) == 0) member = &m;
+    if (!member) {
+        std::fprintf(stderr, "lyravox-fx: unknown method %s\n", name);
+        return usage();
+    }
+    const int nargs = argc - 4;
+    if (nargs != static_cast<int>(std::strlen(member->args))) {
+        std::fprintf(stderr, "lyravox-fx: %s takes %zu argument(s)\n", name,
+                     std::strlen(member->args));
+        return 2;
+    }
+    std::vector<lvx_variant> args(nargs);
+    for (int i = 0; i < nargs; ++i) {
+        if (!parseArg(member->args[i], argv[4 + i], args[i])) {
+            std::fprintf(stderr, "lyravox-fx: %s: bad argument %s\n", name, argv[4 + i]);
+            return 2;
+        }
+    }
+    if (!load(fx, in)) return 1;
+
+    lvx_variant r;
+    expect(name, member->endCode);
+    if (call(fx, member->dispid, args, r) != 0) {
+        std::fprintf(stderr, "lyravox-fx: %s: invalid arguments\n", name);
+        return 2;
+    }
+    int code = r.vt == LVX_I2 ? r.v.i2 : r.vt == LVX_I4 ? r.v.i4 : 0;
+    // Invert answers 900 while its worker runs, which is how it says "started".
+    if (member->dispid == LVX_DISPID_INVERT && code == LVX_E_BUSY) code = 1;
+    if (failed(name, code)) return 1;
+    if (member->endCode != 0) waitFor(fx, name, member->endCode);
+    if (r.vt != LVX_EMPTY && !member->changesSound) std::printf("%s: %d\n", name, code);
+
+    expect("save", LVX_END_WAV_WRITTEN);
+    call(fx, LVX_DISPID_INPUT_FILE_SAVE, {text(out)}, r);
+    if (failed(out, r.v.i2)) return 1;
+    // The writer posts EndOfAction(8) before the call returns, only when the file is whole.
+    lvx_effect_deliver_events(fx, onEvent, &g_waiter);
+    if (!g_waiter.ended) {
+        std::fprintf(stderr, "lyravox-fx: %s: not written\n", out);
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    const bool infoOrPlay =
+        argc == 3 && (std::strcmp(argv[1], "info") == 0 || std::strcmp(argv[1], "play") == 0);
+    if (!infoOrPlay && argc < 4) return usage();
+    lvx_effect_set_message_sink(printMessage, nullptr);
+    lvx_effect *fx = lvx_effect_create();
+    int status;
+    if (infoOrPlay)
+        status = argv[1][0] == 'i' ? info(fx, argv[2]) : play(fx, argv[2]);
+    else
+        status = run(fx, argc, argv);
+    lvx_effect_destroy(fx);
+    return status;
+}
