@@ -1,7 +1,9 @@
 #include "lyrics/lyric_numbers.h"
 
+#include <charconv>
 #include <cmath>
 #include <limits>
+#include <string>
 
 namespace LyricNumbers {
 
@@ -91,11 +93,18 @@ bool isNumber(QStringView text) {
 
 std::optional<double> toNumber(QStringView text) {
     if (!isNumber(text)) return std::nullopt;
-    QString plain = trimmedNumber(text).toString();
-    if (plain.startsWith(QLatin1Char('+'))) plain.remove(0, 1);
-    bool ok = false;
-    const double value = plain.toDouble(&ok);
-    if (!ok || !std::isfinite(value)) return std::nullopt;
+    text = trimmedNumber(text);
+    if (text.startsWith(QLatin1Char('+'))) text = text.mid(1);
+    // Locale-free conversion; the characters are known to be ASCII digits, "-" and ".".
+    std::string ascii;
+    ascii.reserve(static_cast<size_t>(text.size()) + 2);
+    for (QChar c : text)
+        ascii += static_cast<char>(c.unicode());
+    if (ascii.back() == '.') ascii += '0';
+    double value = 0;
+    const auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
+    if (error != std::errc() || end != ascii.data() + ascii.size() || !std::isfinite(value))
+        return std::nullopt;
     return value;
 }
 

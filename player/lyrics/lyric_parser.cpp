@@ -122,8 +122,14 @@ HeaderPass convertTags(const QString &text) {
         const QStringView whole = QStringView(text).mid(tag.open, tag.close - tag.open + 1);
         const QStringView content = contentOf(text, tag);
 
+        // Header tags start with one of these letters; most tags are time tags.
+        const QChar first = whole.size() > 1 ? whole[1] : QChar();
+        const bool maybeHeader = first == QLatin1Char('t') || first == QLatin1Char('a') ||
+                                 first == QLatin1Char('b') || first == QLatin1Char('o') ||
+                                 first == QLatin1Char('k');
         bool done = false;
         for (const HeaderLabel &h : kHeaderLabels) {
+            if (!maybeHeader) break;
             const QLatin1String prefix(h.prefix);
             if (whole.startsWith(prefix)) {
                 pass.text += QString::fromUtf16(h.label);
@@ -135,7 +141,7 @@ HeaderPass convertTags(const QString &text) {
         }
         if (done) continue;
 
-        if (whole.startsWith(QLatin1String("[offset:"))) {
+        if (maybeHeader && whole.startsWith(QLatin1String("[offset:"))) {
             const QStringView afterPrefix = whole.mid(8);
             const auto value =
                 LyricNumbers::toWholeNumber(afterPrefix.left(afterPrefix.indexOf(kClose)));
@@ -153,7 +159,7 @@ HeaderPass convertTags(const QString &text) {
             }
             continue;
         }
-        if (whole.startsWith(QLatin1String("[key:"))) {
+        if (maybeHeader && whole.startsWith(QLatin1String("[key:"))) {
             pass.text += QStringLiteral("*加密编码*");
             continue;
         }
@@ -224,11 +230,17 @@ QString shareLines(const QString &text) {
 
 bool LyricParser::isTimeTagContent(QStringView content) {
     if (!content.contains(QLatin1Char(':'))) return LyricNumbers::isNumber(content);
-    QString withoutColons;
-    withoutColons.reserve(content.size());
+    constexpr qsizetype kShort = 64;
+    if (content.size() > kShort) {
+        QString withoutColons = content.toString();
+        withoutColons.remove(QLatin1Char(':'));
+        return LyricNumbers::isNumber(withoutColons);
+    }
+    QChar buffer[kShort];
+    qsizetype n = 0;
     for (QChar c : content)
-        if (c != QLatin1Char(':')) withoutColons += c;
-    return LyricNumbers::isNumber(withoutColons);
+        if (c != QLatin1Char(':')) buffer[n++] = c;
+    return LyricNumbers::isNumber(QStringView(buffer, n));
 }
 
 QString LyricParser::normalise(const QString &fileText) {

@@ -1,0 +1,96 @@
+// Parsing a long LRC file and one lyric tick on it. The literal replace-all procedure and a
+// text search per tick are measured beside them for comparison.
+#include "lyrics/lyric_numbers.h"
+#include "lyrics/lyric_parser.h"
+#include "lyrics/lyric_sync.h"
+#include "reference_parser.h"
+
+#include <QString>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// A song file of `lines` timed lines: headers, a chorus with three tags per line, CJK text.
+QString makeLrc(int lines) {
+    QString text =
+        QStringLiteral("[ti:Long Song]\r\n[ar:Singer]\r\n[al:Album]\r\n[offset:250]\r\n");
+    for (int i = 0; i < lines; ++i) {
+        const int tenths = i * 23;
+        const int m = tenths / 600, s = tenths % 600;
+        QString tag = QString::asprintf("[%02d:%02d.%d0]", m, s / 10, s % 10);
+        if (i % 10 == 0 && i + 2 < lines) {
+            // A chorus line sung three times: three tags, one text.
+            const int later = tenths + 7;
+            tag +=
+                QString::asprintf("[%02d:%02d.%d5]", later / 600, (later % 600) / 10, later % 10);
+        }
+        text += tag + QStringLiteral("第%1行 the words of line [%1] 一闪一闪亮晶晶\r\n").arg(i);
+    }
+    return text;
+}
+
+void BM_ParseLrc(benchmark::State &state) {
+    const QString file = makeLrc(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        LyricParseResult r = LyricParser::load(file);
+        benchmark::DoNotOptimize(r);
+    }
+    state.SetLabel(QStringLiteral("%1 lines").arg(state.range(0)).toStdString());
+}
+BENCHMARK(BM_ParseLrc)->Arg(500)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+void BM_Normalise(benchmark::State &state) {
+    const QString file = makeLrc(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        QString r = LyricParser::normalise(file);
+        benchmark::DoNotOptimize(r);
+    }
+}
+BENCHMARK(BM_Normalise)->Arg(5000)->Unit(benchmark::kMillisecond);
+
+void BM_ParseLrcReplaceAll(benchmark::State &state) {
+    const QString normalised = LyricParser::normalise(makeLrc(static_cast<int>(state.range(0))));
+    for (auto _ : state) {
+        ReferenceParse r = referenceParse(normalised);
+        benchmark::DoNotOptimize(r);
+    }
+}
+BENCHMARK(BM_ParseLrcReplaceAll)->Arg(500)->Arg(5000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// One tick every 50 ms of the song, as the timer runs it.
+void BM_Tick(benchmark::State &state) {
+    const LyricParseResult r = LyricParser::load(makeLrc(static_cast<int>(state.range(0))));
+    LyricSync sync;
+    sync.setText(r.displayText);
+    const double songSeconds = state.range(0) * 2.3;
+    double position = 0;
+    for (auto _ : state) {
+        auto hit = sync.tick(position);
+        benchmark::DoNotOptimize(hit);
+        position += 0.05;
+        if (position > songSeconds) {
+            position = 0;
+            sync.resetTicks();
+        }
+    }
+}
+BENCHMARK(BM_Tick)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
+// The tick's search as a plain text search of the whole box text.
+void BM_TickTextSearch(benchmark::State &state) {
+    const LyricParseResult r = LyricParser::load(makeLrc(static_cast<int>(state.range(0))));
+    const double songSeconds = state.range(0) * 2.3;
+    double position = 0;
+    for (auto _ : state) {
+        const qsizetype found =
+            r.displayText.indexOf(QLatin1Char('[') + LyricNumbers::positionKey(position));
+        benchmark::DoNotOptimize(found);
+        position += 0.05;
+        if (position > songSeconds) position = 0;
+    }
+}
+BENCHMARK(BM_TickTextSearch)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
