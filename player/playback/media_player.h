@@ -70,7 +70,8 @@ public:
     virtual void setDisplayOption(bool on) = 0;
 
 Q_SIGNALS:
-    // The media played to its end (the state has just become Stopped).
+    // The media played to its end. The state becomes Stopped right after, unless a handler
+    // opened other media.
     void endOfMedia();
     // The media finished opening (or was closed); FileName, Duration, the video size and the
     // info strings now describe it.

@@ -111,11 +111,17 @@ void MpvMediaPlayer::wakeUp(void *self) {
 
 void MpvMediaPlayer::drainEvents() {
     m_drainPosted = false;
+    // A handler may run a modal dialog, whose event loop would start another drain: the outer
+    // one reads the remaining events once the handler returns (an event read by mpv_wait_event
+    // is only valid until the next read).
+    if (m_draining) return;
+    m_draining = true;
     while (m_mpv) {
         mpv_event *event = mpv_wait_event(m_mpv, 0);
         if (event->event_id == MPV_EVENT_NONE) break;
         handleEvent(*event);
     }
+    m_draining = false;
 }
 
 void MpvMediaPlayer::handleEvent(const mpv_event &event) {
@@ -149,8 +155,7 @@ void MpvMediaPlayer::handleEvent(const mpv_event &event) {
             m_reloadOnPlay = true;
             if (m_state == Playing) {
                 m_wantPlay = false;
-                setState(Stopped);
-                Q_EMIT endOfMedia();
+                finishAtEnd();
             }
         }
         break;
@@ -207,8 +212,16 @@ void MpvMediaPlayer::onEndReached() {
     m_wantPlay = false;
     setFlag("pause", true);
     setCurrentPosition(0.0);
-    setState(Stopped);
+    finishAtEnd();
+}
+
+void MpvMediaPlayer::finishAtEnd() {
+    // The notification comes first: its handler usually opens the next track at once, and the
+    // list must still show the user's selection then. Only when nothing replaced this media
+    // does it settle as stopped.
+    const int64_t entry = m_entryId;
     Q_EMIT endOfMedia();
+    if (m_entryId == entry && m_state == Playing) setState(Stopped);
 }
 
 void MpvMediaPlayer::readMetadata() {

@@ -78,6 +78,7 @@ private:
     void handleEvent(const mpv_event &event);
     void onFileLoaded();
     void onEndReached();
+    void finishAtEnd();
     void readMetadata();
     void setState(int state);
     void resetMediaInfo();
@@ -89,6 +90,7 @@ private:
     mpv_render_context *m_render = nullptr;
     QString m_startError;
     std::atomic<bool> m_drainPosted{false};
+    bool m_draining = false;
 
     QString m_fileName;
     int64_t m_entryId = -1;      // mpv's playlist entry of the media put last

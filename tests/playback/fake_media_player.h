@@ -1,0 +1,66 @@
+#pragma once
+// A scripted MediaPlayer for controller tests: media open at once (synchronously), the test
+// decides their length, video size and title, ends them and makes them fail. Every command is
+// recorded.
+#include "playback/media_player.h"
+
+#include <QHash>
+#include <QStringList>
+
+class FakeMediaPlayer : public MediaPlayer {
+    Q_OBJECT
+public:
+    struct Media {
+        double duration = 180.0;
+        int width = 0, height = 0;
+        QString title;
+        bool refused = false;     // setFileName returns false
+        bool failsToOpen = false; // opening reports mediaError
+    };
+
+    using MediaPlayer::MediaPlayer;
+
+    // How the named media behaves (unknown names: a three-minute sound file without tags).
+    void setMedia(const QString &name, const Media &media) { m_media.insert(name, media); }
+    // The open media plays to its end.
+    void finishTrack();
+    // The commands received, e.g. "open:/a.mp3", "play", "pause", "stop", "seek:0".
+    const QStringList &calls() const { return m_calls; }
+    void clearCalls() { m_calls.clear(); }
+    void setPosition(double seconds) { m_position = seconds; }
+
+    bool setFileName(const QString &pathOrAddress) override;
+    QString fileName() const override { return m_fileName; }
+    void play() override;
+    void pause() override;
+    void stop() override;
+    int playState() const override { return m_state; }
+    double duration() const override { return m_open ? m_current.duration : 0.0; }
+    double currentPosition() const override { return m_position; }
+    void setCurrentPosition(double seconds) override;
+    int imageSourceWidth() const override { return m_open ? m_current.width : 0; }
+    int imageSourceHeight() const override { return m_open ? m_current.height : 0; }
+    int displaySize() const override { return m_displaySize; }
+    void setDisplaySize(int size) override;
+    int balance() const override { return m_balance; }
+    void setBalance(int value) override;
+    QString getMediaInfoString(int kind) const override;
+    bool displayOption() const override { return m_displayOption; }
+    void setDisplayOption(bool on) override { m_displayOption = on; }
+
+private:
+    void setState(int state);
+
+    QHash<QString, Media> m_media;
+    QStringList m_calls;
+    QString m_fileName;
+    int m_loads = 0;
+    Media m_current;
+    bool m_open = false;
+    bool m_wantPlay = false;
+    int m_state = Closed;
+    double m_position = 0.0;
+    int m_displaySize = 0;
+    int m_balance = 0;
+    bool m_displayOption = false;
+};
