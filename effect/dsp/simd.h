@@ -25,7 +25,9 @@ inline V4d splatV4(double x) {
 } // namespace lvx::fx::dsp
 
 // Builds a function for the wider vector units as well and picks the right one at load time.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && defined(__ELF__)
+// Not under ThreadSanitizer: the load-time pick would run instrumented before it is set up.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && defined(__ELF__) &&         \
+    !defined(__SANITIZE_THREAD__)
 #define LVX_DSP_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
 #else
 #define LVX_DSP_CLONES
