@@ -6,6 +6,7 @@
 #include "lyravox/effect.h"
 
 #include <poll.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -97,8 +98,13 @@ struct Waiter {
 void onEvent(void *ctx, int event, int arg) {
     auto *w = static_cast<Waiter *>(ctx);
     if (event == LVX_EVENT_ACTION_POSITION) {
-        std::fprintf(stderr, "\r%s: %3d%%", w->label, arg);
-        w->progressShown = true;
+        // One line redrawn on a terminal; every tenth percent on its own line elsewhere.
+        if (isatty(STDERR_FILENO)) {
+            std::fprintf(stderr, "\r%s: %3d%%", w->label, arg);
+            w->progressShown = true;
+        } else if (arg % 10 == 0) {
+            std::fprintf(stderr, "%s: %d%%\n", w->label, arg);
+        }
     } else if (event == LVX_EVENT_END_OF_ACTION && arg == w->endCode) {
         w->ended = true;
     }

@@ -65,7 +65,11 @@ enum { LVX_METHOD = 1, LVX_PROPGET = 2, LVX_PROPPUT = 4 };
 /* Dispatch identifiers. Arguments in this order; "short" is LVX_I2, "long" LVX_I4, "float"
  * LVX_R4, "double" LVX_R8, "string" LVX_STR (a path, UTF-8 or the file system's bytes).
  * Integer arguments may also be passed as LVX_I2, LVX_I4 or LVX_BOOL when the value fits;
- * float and double arguments accept any numeric type. Results are LVX_I2 unless noted. */
+ * float and double arguments accept any numeric type. Results are LVX_I2 unless noted.
+ * Every member that starts work on the sound answers 900 while an action (or playback) runs
+ * and 903 before a load; worker actions then report OnActionPosition and their EndOfAction
+ * to the notify instance. Loads, Eq and a few analysis passes cannot be stopped: after
+ * StopEffect they run to their end and report it as usual. */
 enum {
     LVX_DISPID_IN_ACTION = 1,       /* property BOOL: TRUE from the start of an action of this
                                        instance until an end event is delivered to it */
@@ -96,10 +100,13 @@ enum {
                                        (WAVE_FORMAT_* bit set), or -1 for no such device */
     LVX_DISPID_FADE_IN = 16,        /* (short Seconds10th): 1, 900, 903; 8 fired */
     LVX_DISPID_FADE_OUT = 17,       /* (short Seconds10th): 1, 900, 903; 9 fired */
-    LVX_DISPID_PLAY_FROM_TO = 18,   /* (short SecA, short SecB): 0, 900, 909 */
+    LVX_DISPID_PLAY_FROM_TO = 18,   /* (short SecA, short SecB): 0, 900, 909; makes this the
+                                       notify instance; no load test; device failures are
+                                       not reported (nothing plays, no event) */
     LVX_DISPID_SAVE_FROM_TO = 19,   /* (string FileName, short SecA, short SecB): 0, 900, 903,
                                        909; 12 fired, 8 posted */
-    LVX_DISPID_SET_VOLUME = 20,     /* (short LeftVolume, short RightVolume, 0..100): 0 */
+    LVX_DISPID_SET_VOLUME = 20,     /* (short LeftVolume, short RightVolume, 0..100): 0; the
+                                       playing stream and later ones get n x 655 / 65535 */
     LVX_DISPID_INVERT = 21,         /* (): 900 while its worker runs (the normal answer: it
                                        means "started"), 1 if already done, 903;
                                        EndOfAction(10) */
@@ -113,7 +120,8 @@ enum {
     LVX_DISPID_C_FILTER = 28,       /* (short Factor): 0; EndOfAction(13) */
     LVX_DISPID_AMPLITUDE = 29,      /* (): mean offset found by the previous run, truncated;
                                        EndOfAction(14) */
-    LVX_DISPID_STOP_EFFECT = 30,    /* (): 0; ends the running action without an end event */
+    LVX_DISPID_STOP_EFFECT = 30,    /* (): 0; ends the running action without an end event;
+                                       playback goes on (Stop ends it) */
     LVX_DISPID_ABOUT_BOX = -552     /* (): no result (LVX_EMPTY); text to the message sink */
 };
 
