@@ -3,7 +3,10 @@
 // position that swings with a sine or triangle, interpolated linearly, with feedback.
 #include "effects.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace lvx::fx::dsp {
@@ -15,12 +18,51 @@ public:
     ChorusLine(const ChorusParams &p, int32_t sampleRate);
 
     // One input value in, the output value (limited to 16 bits) out.
-    int32_t process(int32_t x);
+    int32_t process(int32_t x) {
+        const double d = readPosition();
+        const int32_t e = int32_t(d);
+        const int32_t e2 = e + 1 == kSlots ? 0 : e + 1;
+        // Each product truncated toward zero on its own; |product| < 2^31, so a cast does it.
+        const int64_t g = int64_t((double(e + 1) - d) * m_buffer[size_t(e)]) +
+                          int64_t((d - double(e)) * m_buffer[size_t(e2)]);
+        const int64_t out = m_wetGain * g / 100 + m_dry * x / 100;
+        // The line itself is not limited to 16 bits; it saturates at 32 bits instead of
+        // wrapping when a feedback above 100 % makes it grow.
+        m_buffer[size_t(m_write)] = int32_t(std::clamp<int64_t>(
+            int64_t(x) + m_feedbackGain * g / 100, std::numeric_limits<int32_t>::min(),
+            std::numeric_limits<int32_t>::max()));
+        m_write = m_write + 1 == kSlots ? 0 : m_write + 1;
+        m_phase = m_phase + 1 >= m_period ? 0 : m_phase + 1;
+        return int32_t(std::clamp<int64_t>(out, -32768, 32767));
+    }
 
     int32_t period() const { return m_period; }
 
 private:
-    double readPosition() const;
+    static constexpr double kTwoPi = 6.2831852;
+
+    double readPosition() const {
+        double d;
+        if (m_triangle) {
+            const int32_t rising = m_phase < m_period / 2 ? m_phase : m_period - m_phase;
+            d = double(m_write) - m_delaySamples -
+                2.0 * m_depthSamples * double(rising) / double(m_period);
+        } else {
+            // Every waveform other than the triangle is the sine.
+            const double swing =
+                m_sineSwing.empty() ? std::sin(double(m_phase) / m_period * kTwoPi) * m_depthSamples
+                                    : m_sineSwing[size_t(m_phase)];
+            d = double(m_write) - swing - m_centreSamples;
+        }
+        if (d < 0) d += kSlots;
+        // Delays longer than the line wrap around it instead of reading outside.
+        if (!(d >= 0 && d < kSlots)) [[unlikely]] {
+            d = std::fmod(d, double(kSlots));
+            if (d < 0) d += kSlots;
+            if (!(d >= 0 && d < kSlots)) d = 0;
+        }
+        return d;
+    }
 
     std::vector<int32_t> m_buffer;
     int32_t m_write = 0;
@@ -30,7 +72,7 @@ private:
     int32_t m_period;
     int32_t m_phase = 0;
     bool m_triangle;
-    int64_t m_dry, m_wet, m_feedback, m_invertFeedback, m_mixing;
+    int64_t m_dry, m_wetGain, m_feedbackGain;
     std::vector<double> m_sineSwing; // sin(...) * depth per phase, when the period is short
 };
 

@@ -1,5 +1,6 @@
 // Echo, Reverb, Chorus and Distortion: one processing state per channel, the sound walked
 // frame by frame from the first to the last.
+#include "channel_partner.h"
 #include "chorus_line.h"
 #include "clipper.h"
 #include "delay_line.h"
@@ -8,33 +9,69 @@
 #include "sample_format.h"
 
 #include <memory>
+#include <vector>
 
 namespace lvx::fx::dsp {
 
 namespace {
 
+// Frames per run of a stereo walk split between two threads.
+constexpr int64_t kStereoRun = 32768;
+
 // Runs process(channel, value) over every value of every frame and writes its result back.
-// `process` returns the processed value (already limited to 16 bits, or a real to be limited
-// and truncated); 8-bit values are processed around the zero line 127.
+// `process` returns the processed value (an integer already limited to 16 bits, or a real to
+// be limited and truncated); 8-bit values are processed around the zero line 127.
 template <class Process> bool walkFrames(Sound &sound, ActionContext &ctx, Process &&process) {
     ctx.resetProgress();
     const SampleView v = viewOf(sound, sound.byteCount);
     const int channels = v.channels;
+    const int bps = v.bytesPerSample;
     const int64_t frames = v.frames();
     uint8_t *data = v.data;
     ProgressWalk progress(ctx, frames * channels, channels);
-    const bool finished = walkSteps(ctx, progress, frames, true, [&](int64_t first, int64_t end) {
-        if (v.bytesPerSample == 2) {
-            for (int64_t i = first * channels; i < end * channels; i += channels)
-                for (int c = 0; c < channels; ++c)
-                    write16(data, i + c, limitTrunc16(process(c, read16(data, i + c))));
-        } else {
-            for (int64_t i = first * channels; i < end * channels; i += channels)
-                for (int c = 0; c < channels; ++c)
-                    data[i + c] = byteFromValue(
-                        int64_t(limitTrunc16(process(c, int32_t(data[i + c]) - 127))));
+
+    // Output values of channel c for frames [first, end), not yet written back.
+    auto compute = [&](int c, int64_t first, int64_t end, int32_t *out) {
+        for (int64_t f = first; f < end; ++f)
+            out[f - first] = limitTrunc16(process(c, readValue(data, bps, f * channels + c)));
+    };
+    auto store = [&](int c, int64_t first, int64_t end, const int32_t *out) {
+        for (int64_t f = first; f < end; ++f) {
+            if (bps == 2)
+                write16(data, f * channels + c, out[f - first]);
+            else
+                data[f * channels + c] = byteFromValue(int64_t(out[f - first]));
         }
-    });
+    };
+
+    bool finished;
+    if (channels == 2 && frames > kStereoRun) {
+        // The right channel's state lives on a partner thread. Both channels are computed
+        // before either is written, so the threads never write the same cache lines.
+        std::vector<int32_t> left(static_cast<size_t>(kStereoRun)),
+            right(static_cast<size_t>(kStereoRun));
+        ChannelPartner partner(
+            [&](int64_t first, int64_t end) { compute(1, first, end, right.data()); });
+        finished =
+            walkSteps(ctx, progress, frames, true, kStereoRun, [&](int64_t first, int64_t end) {
+                partner.start(first, end);
+                compute(0, first, end, left.data());
+                partner.wait();
+                store(0, first, end, left.data());
+                store(1, first, end, right.data());
+            });
+    } else {
+        int32_t out[1];
+        finished =
+            walkSteps(ctx, progress, frames, true, kStopGranule, [&](int64_t first, int64_t end) {
+                for (int64_t f = first; f < end; ++f) {
+                    for (int c = 0; c < channels; ++c) {
+                        compute(c, f, f + 1, out);
+                        store(c, f, f + 1, out);
+                    }
+                }
+            });
+    }
     if (finished) ctx.progress(100);
     return finished;
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 namespace lvx::fx::dsp {
 
@@ -35,18 +36,25 @@ private:
 // Steps between stop tests: short enough that a stop takes effect within microseconds.
 constexpr int64_t kStopGranule = 4096;
 
-// Calls body(first, end) for consecutive runs of [0, count). A stoppable walk tests the stop
-// request before every run and returns false at once when it is set.
+// Calls body(first, end) for consecutive runs of [0, count), each at most `granule` steps and
+// never crossing a change of percentage. A stoppable walk tests the stop request before every
+// run and returns false at once when it is set.
 template <class Body>
 bool walkSteps(ActionContext &ctx, ProgressWalk &progress, int64_t count, bool stoppable,
-               Body &&body) {
+               int64_t granule, Body &&body) {
     for (int64_t s = 0; s < count;) {
         if (stoppable && ctx.stopRequested()) return false;
-        const int64_t end = std::min({count, progress.post(s), s + kStopGranule});
+        const int64_t end = std::min({count, progress.post(s), s + granule});
         body(s, end);
         s = end;
     }
     return true;
+}
+
+template <class Body>
+bool walkSteps(ActionContext &ctx, ProgressWalk &progress, int64_t count, bool stoppable,
+               Body &&body) {
+    return walkSteps(ctx, progress, count, stoppable, kStopGranule, std::forward<Body>(body));
 }
 
 } // namespace lvx::fx::dsp

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace lvx::fx;
 using namespace lvx::fx::dsp;
 using namespace lvx::fx::dsp::test;
@@ -192,4 +194,42 @@ TEST(DelayEffects, StopLeavesTheRestUntouched) {
     EXPECT_LT(lastChanged, after.size() / 2);
     for (int p : ctx.walk(0))
         EXPECT_LT(p, 100);
+}
+
+TEST(DelayEffects, StereoIsTwoIndependentMonoWalks) {
+    // Long enough for the two channels to run on two threads.
+    const size_t frames = 70001;
+    const Sound stereo = randomSound16(2, 44100, 2 * frames, 31, 32767);
+    std::vector<int32_t> left(frames), right(frames);
+    const auto v = values16(stereo);
+    for (size_t f = 0; f < frames; ++f)
+        left[f] = v[2 * f], right[f] = v[2 * f + 1];
+
+    using Op = std::function<bool(Sound &, ActionContext &)>;
+    const std::vector<Op> ops = {
+        [](Sound &s, ActionContext &c) { return echo(s, 250, 70, c); },
+        [](Sound &s, ActionContext &c) { return reverb(s, 40, 90, c); },
+        [](Sound &s, ActionContext &c) { return chorus(s, chorusParams(30, 9, 0.7f, 0), c); },
+        [](Sound &s, ActionContext &c) { return chorus(s, chorusParams(12, 5, 3.0f, 1), c); },
+        [](Sound &s, ActionContext &c) {
+            return distortion(s, DistortionParams{46, 560, 3, 10, 1}, c);
+        },
+    };
+    for (size_t i = 0; i < ops.size(); ++i) {
+        Sound s = stereo, l = makeSound16(1, 44100, left), r = makeSound16(1, 44100, right);
+        TestContext ctx;
+        ASSERT_TRUE(ops[i](s, ctx));
+        ASSERT_TRUE(ops[i](l, ctx));
+        ASSERT_TRUE(ops[i](r, ctx));
+        const auto out = values16(s), outL = values16(l), outR = values16(r);
+        for (size_t f = 0; f < frames; ++f) {
+            ASSERT_EQ(out[2 * f], outL[f]) << "operation " << i << " frame " << f;
+            ASSERT_EQ(out[2 * f + 1], outR[f]) << "operation " << i << " frame " << f;
+        }
+        // Every percentage is posted once, in order.
+        const auto p = ctx.walk(0);
+        ASSERT_EQ(p.size(), 100u);
+        EXPECT_EQ(p.front(), 1);
+        EXPECT_EQ(p.back(), 100);
+    }
 }

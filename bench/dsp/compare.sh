@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Times lyravox-fx against the tools a user would otherwise pick, on the same ten-minute
+# 44.1 kHz 16-bit stereo WAV file, and prints how many times faster lyravox-fx is.
+#   bench/dsp/compare.sh [BUILD_DIR] [REPEATS]
+# Each command runs REPEATS times (default 3); the best wall-clock time counts. All times
+# include reading and writing the files. Needs sox, rubberband and soundstretch.
+set -euo pipefail
+
+build=${1:-build}
+repeats=${2:-3}
+fx="$build/bin/lyravox-fx"
+[[ -x "$fx" ]] || { echo "no $fx: build lyravox-fx first (Release)" >&2; exit 1; }
+for tool in sox rubberband soundstretch; do
+    command -v "$tool" >/dev/null || { echo "missing $tool" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+in="$work/in.wav"
+out="$work/out.wav"
+# Pink noise with two tones: broadband like music, deterministic.
+sox -n -r 44100 -b 16 -c 2 "$in" synth 600 pinknoise synth 600 sine mix 440 vol 0.4 2>/dev/null
+if [[ -n "${LYRAVOX_BENCH_DUMP:-}" ]]; then cp "$in" "$LYRAVOX_BENCH_DUMP"; fi
+
+# Best wall-clock seconds of REPEATS runs of the command.
+best() {
+    local best="" t0 t1 t
+    for ((i = 0; i < repeats; i++)); do
+        t0=$(date +%s.%N)
+        "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; return 1; }
+        t1=$(date +%s.%N)
+        t=$(echo "$t1 - $t0" | bc -l)
+        if [[ -z "$best" ]] || (($(echo "$t < $best" | bc -l))); then best=$t; fi
+    done
+    printf '%.3f' "$best"
+}
+
+row() { # label fx_seconds tool_label tool_seconds
+    printf '%-12s lyravox-fx %7.3f s   %-26s %7.3f s   ratio %6.2fx\n' \
+        "$1" "$2" "$3" "$4" "$(echo "$4 / $2" | bc -l)"
+}
+
+# 33-tap FIR for the single-FIR comparison (a plain low-pass, sox reads one value per line).
+fir="$work/fir.txt"
+for k in $(seq 0 32); do echo "0.0303"; done >"$fir"
+
+echo "ten-minute 44.1 kHz stereo 16-bit WAV, best of $repeats, $(nproc) cores"
+copy=$(best sox "$in" "$out")
+echo "reading and writing the file alone (sox copy): $copy s"
+
+t=$(best "$fx" "$in" "$out" Shifting 0 2048)
+row Shifting "$t" "sox pitch 165" "$(best sox "$in" "$out" pitch 165)"
+row Shifting "$t" "rubberband -f 1.1" "$(best rubberband -q -f 1.1 "$in" "$out")"
+row Shifting "$t" "soundstretch -pitch=1.65" "$(best soundstretch "$in" "$out" -pitch=1.65)"
+
+t=$(best "$fx" "$in" "$out" Eq 100 80 60 40 20 40 60 80 100 0)
+eqs=()
+for c in 32 80 200 400 1000 2000 4000 8000 16000; do eqs+=(equalizer "$c" 1.0q 3); done
+row Eq "$t" "sox 9 x equalizer" "$(best sox "$in" "$out" "${eqs[@]}")"
+row Eq "$t" "sox fir (33 taps)" "$(best sox "$in" "$out" fir "$fir")"
+
+row Echo "$(best "$fx" "$in" "$out" Echo 100 30)" "sox echo" \
+    "$(best sox "$in" "$out" echo 0.8 0.9 100 0.3)"
+row Reverb "$(best "$fx" "$in" "$out" Reverb 100 30)" "sox reverb" \
+    "$(best sox "$in" "$out" reverb)"
+row Chorus "$(best "$fx" "$in" "$out" Chorus 55 2 0.25 1 100 100 1 1 40)" "sox chorus" \
+    "$(best sox "$in" "$out" chorus 0.7 0.9 55 0.4 0.25 2 -t)"
