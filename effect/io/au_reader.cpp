@@ -73,10 +73,9 @@ void AuReader::readData(ByteSource &source, const MessageFn &message, std::vecto
         }
         return;
     }
-    if (got < m_dataSize) {
-        message("Unexpected end of file.  Sound may contain garbage.");
-        if (m_encoding == kLinear16) out.resize(got & ~size_t(1));
-    }
+    if (got < m_dataSize) message("Unexpected end of file.  Sound may contain garbage.");
+    // Half a 16-bit sample at the end cannot be turned around; it is left out.
+    if (m_encoding == kLinear16) out.resize(got & ~size_t(1));
     if (m_encoding == kLinear8) {
         for (uint8_t &b : out)
             b = static_cast<uint8_t>(b - 128);

@@ -227,6 +227,7 @@ TEST_F(EffectFiles, AuEncodingsLoadAsWavSamples) {
         {"A-law", 27, {0xD5, 0x55, 0x2A, 0xAA}, 16, pcm16({8, -8, -32256, 32256})},
         {"8-bit signed", 2, {0x00, 0x7F, 0x80, 0xFF}, 8, {0x80, 0xFF, 0x00, 0x7F}},
         {"16-bit big-endian", 3, {0x12, 0x34, 0x80, 0x01}, 16, pcm16({0x1234, -32767})},
+        {"16-bit with half a sample", 3, {0x12, 0x34, 0x56}, 16, pcm16({0x1234})},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
