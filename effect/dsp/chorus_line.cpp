@@ -8,7 +8,6 @@ namespace lvx::fx::dsp {
 
 namespace {
 
-constexpr double kTwoPi = 6.2831852;
 constexpr int32_t kMaxSwingTable = 1 << 20;
 
 int32_t saturate32(double v) {
