@@ -18,7 +18,7 @@ QString DefaultPlaylist::file() const {
 }
 
 QString DefaultPlaylist::demoFile() const {
-    return m_paths.shipped(QStringLiteral("demo/demo.ogg"));
+    return m_paths.shipped(QStringLiteral("demo/demo.wav"));
 }
 
 DefaultPlaylist::Request DefaultPlaylist::interpret(const QString &commandLine,

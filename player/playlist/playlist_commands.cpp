@@ -1,6 +1,6 @@
 #include "playlist/playlist_commands.h"
 
-#include "playlist/no_lyrics_file.h"
+#include "lyrics/lyric_store.h"
 #include "playlist/playlist_file.h"
 
 #include <QDateTime>
@@ -127,7 +127,7 @@ void PlaylistCommands::mnuAdd2() {
                               .trimmed();
     m_model.append(address);
     if (!title.isEmpty()) {
-        NoLyricsFile::write(m_ctx.paths, address, title);
+        LyricStore(m_ctx.paths.lyricStore()).WriteNoLyricsFile(address, title);
         Q_EMIT noLyricsFileWritten(address);
     }
     loadIfOnlyItem();

@@ -29,7 +29,7 @@ protected:
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
-    void addDemo() { put(m_data.filePath(QStringLiteral("demo/demo.ogg")), "OggS"); }
+    void addDemo() { put(m_data.filePath(QStringLiteral("demo/demo.wav")), "RIFF"); }
 
     QTemporaryDir m_home, m_data;
 };
@@ -136,7 +136,7 @@ TEST_F(DefaultPlaylistTest, DemoSongFillsAnEmptyListAndIsRemembered) {
     addDemo();
     put(list.file(), "\">4\"\r\n#nothing\r\n");
     result = list.load(QString(), 3);
-    const QString demo = m_data.filePath(QStringLiteral("demo/demo.ogg"));
+    const QString demo = m_data.filePath(QStringLiteral("demo/demo.wav"));
     EXPECT_EQ(result.items, QStringList{demo});
     EXPECT_TRUE(result.demoAdded);
     EXPECT_EQ(result.startIndex, 0);
