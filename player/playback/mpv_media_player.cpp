@@ -14,7 +14,7 @@
 namespace {
 
 // Reply ids of the observed properties.
-enum Observed : uint64_t { kDuration = 1, kWidth, kHeight, kEofReached, kMetadata };
+enum Observed : uint64_t { kDuration = 1, kWidth, kHeight, kEofReached, kMetadata, kSeekable };
 
 // The usual sound servers first; a machine without any still plays (silently), so positions,
 // lyrics and the end of a track behave the same.
@@ -87,6 +87,7 @@ MpvMediaPlayer::MpvMediaPlayer(const Options &options, QObject *parent) : MediaP
     mpv_observe_property(m_mpv, kHeight, "height", MPV_FORMAT_INT64);
     mpv_observe_property(m_mpv, kEofReached, "eof-reached", MPV_FORMAT_FLAG);
     mpv_observe_property(m_mpv, kMetadata, "metadata", MPV_FORMAT_NODE);
+    mpv_observe_property(m_mpv, kSeekable, "seekable", MPV_FORMAT_FLAG);
     mpv_set_wakeup_callback(m_mpv, &MpvMediaPlayer::wakeUp, this);
 }
 
@@ -166,8 +167,11 @@ void MpvMediaPlayer::handleEvent(const mpv_event &event) {
         if (!m_loaded) break;
         switch (event.reply_userdata) {
         case kDuration:
-            m_duration =
+            m_rawDuration =
                 prop->format == MPV_FORMAT_DOUBLE ? *static_cast<double *>(prop->data) : 0.0;
+            break;
+        case kSeekable:
+            m_seekable = prop->format == MPV_FORMAT_FLAG && *static_cast<int *>(prop->data);
             break;
         case kWidth:
             m_width =
@@ -196,8 +200,10 @@ void MpvMediaPlayer::handleEvent(const mpv_event &event) {
 void MpvMediaPlayer::onFileLoaded() {
     m_loaded = true;
     double length = 0.0;
-    m_duration =
+    m_rawDuration =
         mpv_get_property(m_mpv, "duration", MPV_FORMAT_DOUBLE, &length) >= 0 ? length : 0.0;
+    int seekable = 0;
+    m_seekable = mpv_get_property(m_mpv, "seekable", MPV_FORMAT_FLAG, &seekable) >= 0 && seekable;
     int64_t w = 0, h = 0;
     m_width = mpv_get_property(m_mpv, "width", MPV_FORMAT_INT64, &w) >= 0 ? int(w) : 0;
     m_height = mpv_get_property(m_mpv, "height", MPV_FORMAT_INT64, &h) >= 0 ? int(h) : 0;
@@ -243,7 +249,8 @@ void MpvMediaPlayer::setState(int state) {
 }
 
 void MpvMediaPlayer::resetMediaInfo() {
-    m_duration = 0.0;
+    m_rawDuration = 0.0;
+    m_seekable = false;
     m_width = m_height = 0;
     m_metadata.clear();
     m_seekPending = false;
@@ -260,6 +267,11 @@ void MpvMediaPlayer::setFlag(const char *name, bool on) {
     if (!m_mpv) return;
     int flag = on ? 1 : 0;
     mpv_set_property(m_mpv, name, MPV_FORMAT_FLAG, &flag);
+}
+
+double MpvMediaPlayer::duration() const {
+    // A live stream has no length; mpv's value there only grows with what has been received.
+    return m_seekable ? m_rawDuration : 0.0;
 }
 
 bool MpvMediaPlayer::setFileName(const QString &pathOrAddress) {

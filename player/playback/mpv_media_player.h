@@ -45,7 +45,7 @@ public:
     void pause() override;
     void stop() override;
     int playState() const override { return m_state; }
-    double duration() const override { return m_duration; }
+    double duration() const override;
     double currentPosition() const override;
     void setCurrentPosition(double seconds) override;
     int imageSourceWidth() const override { return m_width; }
@@ -102,7 +102,8 @@ private:
     double m_seekTarget = 0.0;
     int m_state = Closed;
 
-    double m_duration = 0.0;
+    double m_rawDuration = 0.0; // mpv's duration
+    bool m_seekable = false;    // false for live streams
     int m_width = 0;
     int m_height = 0;
     QHash<QString, QString> m_metadata; // keys lower-cased

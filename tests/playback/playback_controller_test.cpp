@@ -2,6 +2,7 @@
 #include "fake_media_player.h"
 #include "playback/playback_controller.h"
 #include "playback/track_chooser.h"
+#include "recording_view.h"
 #include "scripted_dialogs.h"
 
 #include <QCoreApplication>
@@ -57,34 +58,6 @@ TEST(TrackChooser, FollowsTheChoiceTable) {
         }
     }
 }
-
-class RecordingView : public PlaybackView {
-public:
-    QString windowCaption() const override { return QStringLiteral("Lyravox 1.7.0"); }
-    void setTitleLine(const QString &text, const QString &tip) override {
-        title = text;
-        titleTip = tip;
-    }
-    void setHint(const QString &text) override { hint = text; }
-    void showVideoLayout(bool v, bool visual) override {
-        video = v;
-        visualShown = visual;
-    }
-    void setFullScreenEnabled(bool on) override { fullScreenEnabled = on; }
-    void setNavigationEnabled(Command c, bool on) override {
-        log << (c == Command::Next ? QStringLiteral("next:") : QStringLiteral("prev:")) +
-                   QString::number(on);
-    }
-    void focusSkin() override { log << QStringLiteral("focus"); }
-    void setBalanceText(const QString &t) override { balance = t; }
-    void stopLyricTimer() override { log << QStringLiteral("timer1-stop"); }
-    void resetLyricDisplay() override { log << QStringLiteral("lyric-reset"); }
-    void stopLyricDownloadTimers() override { log << QStringLiteral("download-stop"); }
-
-    QString title, titleTip, hint, balance;
-    bool video = false, visualShown = false, fullScreenEnabled = false;
-    QStringList log;
-};
 
 class PlaybackControllerTest : public ::testing::Test {
 protected:

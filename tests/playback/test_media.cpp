@@ -77,8 +77,11 @@ bool writeMp3(const QString &path, double seconds, const Tags &tags) {
     lame_set_num_channels(lame, 2);
     lame_set_brate(lame, 128);
     lame_set_quality(lame, 7);
+    // No Xing/Info frame: the stream test serves these bytes as a radio without a length.
+    lame_set_bWriteVbrTag(lame, 0);
     id3tag_init(lame);
-    id3tag_add_v2(lame);
+    const bool tagged = !(tags.title + tags.artist + tags.comment + tags.copyright).isEmpty();
+    if (tagged) id3tag_add_v2(lame);
     const QByteArray title = tags.title.toLatin1(), artist = tags.artist.toLatin1(),
                      comment = tags.comment.toLatin1(),
                      copyright = "TCOP=" + tags.copyright.toLatin1();
