@@ -1,0 +1,116 @@
+#pragma once
+// The lyrics of the main window: finding and showing the lyric file of the loaded track, the
+// lyric tick (Timer1) that highlights the current line while the track plays, the display
+// modes, the time compensation, the lyric editor and the lyric file commands.
+#include "lyrics/lyric_box.h"
+#include "lyrics/lyric_store.h"
+#include "lyrics/lyric_strip_view.h"
+#include "lyrics/lyric_sync.h"
+#include "shell/app_context.h"
+#include "shell/main_window_ui.h"
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+#include <cstdio>
+#include <functional>
+
+class MediaPlayer;
+class PlaylistModel;
+
+// What the lyrics ask of subsystems wired in later. Unset members do nothing.
+struct LyricsHooks {
+    std::function<QString()> clipTitle;    // the title the media reported for the track
+    std::function<void()> startDownload;   // no lyric file and AutoDownloadLyrics on
+    std::function<void()> recordingToIdle; // a lookup returns the recording controls to idle
+    std::function<QImage()> coverPicture;  // the track's cover picture (null: none)
+    std::function<void()> openFullScreen;  // mode 100 or more is wanted
+};
+
+class LyricsController : public QObject {
+    Q_OBJECT
+public:
+    LyricsController(AppContext &ctx, MainWindowUi &ui, PlaylistModel &model, MediaPlayer &player,
+                     QObject *parent = nullptr);
+
+    LyricsHooks &hooks() { return m_hooks; }
+    // Where --echo-lyrics writes (standard output unless a test redirects it).
+    void setEchoStream(std::FILE *stream) { m_echo = stream; }
+
+    // Finds, reads and shows the lyric file of the loaded track (CurrentFile).
+    void FindLyrics();
+    // One tick of Timer1.
+    void LyricTick();
+    // The media player's play state changed (after playback's own reaction).
+    void onPlayStateChanged(int state);
+    // A track switch: the editor closes without saving.
+    void leaveEditing();
+
+    // Commands.
+    void openLyricFile();          // mnuOpenLRC
+    void reloadLyrics();           // mnuReOpenLRC, XPButton19
+    void deleteLyrics();           // mnuDelLRC
+    void noLyrics();               // mnuNotLRC
+    void noLyricsForSelected();    // PopNotLRC4
+    void offsetUp();               // mnuOffsetA, XPButton4, keypad +
+    void offsetDown();             // mnuOffsetD, XPButton3, keypad -
+    void toggleEditor();           // XPButton5, mnuEditLRC
+    void toggleMovement();         // mnuLrcSt and a left click on the lyric areas
+    void setDisplayMode(int mode); // mnuLrcVS0/1/2
+    void cycleDisplayMode();       // XPButton20
+    void fullScreen();             // mnuLrcVSH, XPButton21
+
+    // State of the loaded track's lyrics.
+    bool LyricsLoaded() const { return m_loaded; }
+    const QString &LyricFile() const { return m_lyricFile; }
+    int32_t LyricOffsetMs() const { return m_offsetMs; }
+    int TimeTagCount() const { return m_timeTagCount; }
+    bool editing() const;
+    const LyricSync &sync() const { return m_sync; }
+    const LyricStrips &strips() const { return m_strips; }
+    const LyricStore &store() const { return m_store; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void connectCommands();
+    // Steps 7 to 10 of a lookup on a file's text.
+    void showLyricText(const QString &fileText);
+    void applyModeWidgets();
+    void applyOffset(int32_t offsetMs);
+    void startTimerWhenPlaying();
+    void stopVisualTimer();
+    void restartVisualTimer();
+    bool isPlaying() const;
+    bool pauseWhenPlaying();
+    void resetEditButton();
+    void setEditMenuCaptions(bool editing);
+    void echo(double position, const LyricTimeline::Line &line);
+    void updateStripsAfterHit();
+    void moveStrips(double adjusted);
+    void showThanks();
+    void refreshBackground();
+    void writeNoLyrics(const QString &track, const QString &defaultText);
+    bool askNoLyrics(const QString &track);
+
+    AppContext &m_ctx;
+    MainWindowUi &m_ui;
+    PlaylistModel &m_model;
+    MediaPlayer &m_player;
+    LyricsHooks m_hooks;
+    LyricStore m_store;
+    LyricBox m_box;
+    LyricStripView m_stripView;
+    LyricSync m_sync;
+    LyricStrips m_strips;
+
+    bool m_loaded = false;
+    QString m_lyricFile;
+    int32_t m_offsetMs = 0;
+    int m_timeTagCount = 0;
+    int m_cycleCounter = 0;
+    QStringList m_backgrounds;
+    bool m_backgroundsRead = false;
+    std::FILE *m_echo = stdout;
+};
