@@ -3,6 +3,7 @@
 // the WAV file named by LYRAVOX_BENCH_WAV (compare.sh passes the file it gives the other
 // tools). Each iteration works on a fresh copy made outside the timed part.
 #include "effects.h"
+#include "fft_shifter.h"
 
 #include <benchmark/benchmark.h>
 
@@ -121,6 +122,20 @@ BENCHMARK(BM_Shifting)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime();
+
+// One block of one channel: the two transforms and the bin move, on one core.
+void BM_ShifterBlock(benchmark::State &state) {
+    const dsp::FftPlan plan(int32_t(state.range(0)), 0);
+    dsp::FftShifter shifter(plan);
+    std::mt19937 rng(2);
+    for (int32_t j = 0; j < plan.size(); ++j)
+        shifter.input()[j] = double(int16_t(rng()));
+    for (auto _ : state) {
+        shifter.process();
+        benchmark::DoNotOptimize(shifter.output()[0]);
+    }
+}
+BENCHMARK(BM_ShifterBlock)->Arg(2048)->Arg(8192);
 
 void BM_Eq(benchmark::State &state) {
     const dsp::EqParams p{{100, 80, 60, 40, 20, 40, 60, 80, 100}, 0};

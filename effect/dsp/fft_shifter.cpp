@@ -48,24 +48,9 @@ std::vector<uint32_t> bitReversal(int32_t n) {
     return r;
 }
 
-// One radix-2 stage over all groups: t = w * b; b = a - t; a = a + t.
+// One radix-2 stage over all groups: t = w * b; b = a - t; a = a + t. half >= 4.
 __attribute__((always_inline)) inline void stage(double *re, double *im, int32_t n, int32_t half,
                                                  const double *wRe, const double *wIm) {
-    if (half < 4) {
-        for (int32_t g = 0; g < n; g += 2 * half) {
-            for (int32_t k = 0; k < half; ++k) {
-                const int32_t a = g + k;
-                const int32_t b = a + half;
-                const double tr = wRe[k] * re[b] - wIm[k] * im[b];
-                const double ti = wRe[k] * im[b] + wIm[k] * re[b];
-                re[b] = re[a] - tr;
-                im[b] = im[a] - ti;
-                re[a] = re[a] + tr;
-                im[a] = im[a] + ti;
-            }
-        }
-        return;
-    }
     for (int32_t g = 0; g < n; g += 2 * half) {
         double *aRe = re + g;
         double *aIm = im + g;
@@ -88,22 +73,88 @@ __attribute__((always_inline)) inline void stage(double *re, double *im, int32_t
     }
 }
 
+// The butterfly t = w * b; b = a - t; a = a + t on vectors of points.
+__attribute__((always_inline)) inline void butterfly(V4d &ar, V4d &ai, V4d &br, V4d &bi, V4d wr,
+                                                     V4d wi) {
+    const V4d tr = wr * br - wi * bi;
+    const V4d ti = wr * bi + wi * br;
+    br = ar - tr;
+    bi = ai - ti;
+    ar = ar + tr;
+    ai = ai + ti;
+}
+
+// Two consecutive stages (spans 2 * half and 4 * half) in one pass over the points: the same
+// butterflies in the same order for every point, with half the loads and stores.
+__attribute__((always_inline)) inline void stagePair(double *re, double *im, int32_t n,
+                                                     int32_t half, const double *w1Re,
+                                                     const double *w1Im, const double *w2Re,
+                                                     const double *w2Im) {
+    for (int32_t g = 0; g < n; g += 4 * half) {
+        double *r0 = re + g, *r1 = r0 + half, *r2 = r1 + half, *r3 = r2 + half;
+        double *i0 = im + g, *i1 = i0 + half, *i2 = i1 + half, *i3 = i2 + half;
+        for (int32_t k = 0; k < half; k += 4) {
+            V4d ar = loadV4(r0 + k), ai = loadV4(i0 + k);
+            V4d br = loadV4(r1 + k), bi = loadV4(i1 + k);
+            V4d cr = loadV4(r2 + k), ci = loadV4(i2 + k);
+            V4d dr = loadV4(r3 + k), di = loadV4(i3 + k);
+            const V4d w1r = loadV4(w1Re + k), w1i = loadV4(w1Im + k);
+            butterfly(ar, ai, br, bi, w1r, w1i);
+            butterfly(cr, ci, dr, di, w1r, w1i);
+            butterfly(ar, ai, cr, ci, loadV4(w2Re + k), loadV4(w2Im + k));
+            butterfly(br, bi, dr, di, loadV4(w2Re + half + k), loadV4(w2Im + half + k));
+            storeV4(r0 + k, ar);
+            storeV4(i0 + k, ai);
+            storeV4(r1 + k, br);
+            storeV4(i1 + k, bi);
+            storeV4(r2 + k, cr);
+            storeV4(i2 + k, ci);
+            storeV4(r3 + k, dr);
+            storeV4(i3 + k, di);
+        }
+    }
+}
+
+// Stages from span 2 * first up to span 2 * (limit / 2), two at a time where possible.
+template <class TwiddleRe, class TwiddleIm>
+__attribute__((always_inline)) inline void stages(double *re, double *im, int32_t n, int32_t first,
+                                                  int32_t limit, TwiddleRe wRe, TwiddleIm wIm) {
+    int32_t half = first;
+    for (; 2 * half < limit; half *= 4)
+        stagePair(re, im, n, half, wRe(half), wIm(half), wRe(2 * half), wIm(2 * half));
+    if (half < limit) stage(re, im, n, half, wRe(half), wIm(half));
+}
+
 // Forward transform of n real samples. The first stage is merged into the bit-reversed copy:
 // its only twiddle is exactly 1 and the imaginary parts are still 0.
 LVX_DSP_CLONES void forwardTransform(const FftPlan &plan, const double *in, double *re,
                                      double *im) {
     const int32_t n = plan.size();
     const uint32_t *g = plan.forwardGather().data();
-    for (int32_t p = 0; p < n; p += 2) {
+    // The first two stages with the bit-reversed copy: the first twiddle of every stage is
+    // exactly 1, and the imaginary parts are still exactly 0, so w * x needs two products.
+    const double w1r = plan.forwardRe(2)[1];
+    const double w1i = plan.forwardIm(2)[1];
+    for (int32_t p = 0; p < n; p += 4) {
         const double a = in[g[p]];
         const double b = in[g[p + 1]];
-        re[p] = a + b;
-        re[p + 1] = a - b;
+        const double c = in[g[p + 2]];
+        const double d = in[g[p + 3]];
+        const double s0 = a + b, s1 = a - b, s2 = c + d, s3 = c - d;
+        re[p] = s0 + s2;
         im[p] = 0.0;
-        im[p + 1] = 0.0;
+        re[p + 2] = s0 - s2;
+        im[p + 2] = 0.0;
+        const double tr = w1r * s3;
+        const double ti = w1i * s3;
+        re[p + 3] = s1 - tr;
+        im[p + 3] = 0.0 - ti;
+        re[p + 1] = s1 + tr;
+        im[p + 1] = 0.0 + ti;
     }
-    for (int32_t half = 2; half < n; half *= 2)
-        stage(re, im, n, half, plan.forwardRe(half), plan.forwardIm(half));
+    stages(
+        re, im, n, 4, n, [&](int32_t h) { return plan.forwardRe(h); },
+        [&](int32_t h) { return plan.forwardIm(h); });
 }
 
 // Inverse transform of the rewritten spectrum (read through the plan's gather, which applies
@@ -112,17 +163,30 @@ LVX_DSP_CLONES void inverseTransform(const FftPlan &plan, const double *specRe,
                                      const double *specIm, double *re, double *im, double *out) {
     const int32_t n = plan.size();
     const uint32_t *g = plan.inverseGather().data();
-    for (int32_t p = 0; p < n; p += 2) {
-        const uint32_t a = g[p];
-        const uint32_t b = g[p + 1];
-        re[p] = specRe[a] + specRe[b];
-        re[p + 1] = specRe[a] - specRe[b];
-        im[p] = specIm[a] + specIm[b];
-        im[p + 1] = specIm[a] - specIm[b];
+    // The first two stages with the gather, the first twiddle of each being exactly 1.
+    const double w1r = plan.inverseRe(2)[1];
+    const double w1i = plan.inverseIm(2)[1];
+    for (int32_t p = 0; p < n; p += 4) {
+        const uint32_t a = g[p], b = g[p + 1], c = g[p + 2], d = g[p + 3];
+        const double s0r = specRe[a] + specRe[b], s0i = specIm[a] + specIm[b];
+        const double s1r = specRe[a] - specRe[b], s1i = specIm[a] - specIm[b];
+        const double s2r = specRe[c] + specRe[d], s2i = specIm[c] + specIm[d];
+        const double s3r = specRe[c] - specRe[d], s3i = specIm[c] - specIm[d];
+        re[p] = s0r + s2r;
+        im[p] = s0i + s2i;
+        re[p + 2] = s0r - s2r;
+        im[p + 2] = s0i - s2i;
+        const double tr = w1r * s3r - w1i * s3i;
+        const double ti = w1r * s3i + w1i * s3r;
+        re[p + 3] = s1r - tr;
+        im[p + 3] = s1i - ti;
+        re[p + 1] = s1r + tr;
+        im[p + 1] = s1i + ti;
     }
     const int32_t last = n / 2;
-    for (int32_t half = 2; half < last; half *= 2)
-        stage(re, im, n, half, plan.inverseRe(half), plan.inverseIm(half));
+    stages(
+        re, im, n, 4, last, [&](int32_t h) { return plan.inverseRe(h); },
+        [&](int32_t h) { return plan.inverseIm(h); });
 
     const double scale = 1.0 / n;
     const double *wRe = plan.inverseRe(last);
