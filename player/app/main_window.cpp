@@ -4,6 +4,7 @@
 #include "app/main_window_layout.h"
 #include "platform/file_class_registry.h"
 #include "platform/xdg_association.h"
+#include "playback/playback_widgets.h"
 #include "playlist/playlist_controller.h"
 #include "shell/file_type_registration.h"
 #include "shell/frm_set.h"
@@ -70,6 +71,7 @@ MainWindow::MainWindow(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ct
     m_playlist = std::make_unique<PlaylistController>(m_ctx, m_ui);
     connect(this, &MainWindow::aboutToUnload, m_playlist.get(),
             &PlaylistController::storeCurrentIndex);
+    connectPlayback();
     connectShellCommands();
     qApp->installEventFilter(this);
     startupSequence();
@@ -224,6 +226,29 @@ void MainWindow::connectShellCommands() {
         w->installEventFilter(this);
 }
 
+void MainWindow::connectPlayback() {
+    m_playback = std::make_unique<PlaybackWidgets>(m_ctx, m_ui, m_playlist->model());
+    PlaybackController *playback = &m_playback->controller();
+    PlaylistController *playlist = m_playlist.get();
+    PlaybackHooks &hooks = playback->hooks();
+    hooks.addTracks = [playlist] { playlist->addTracks(); };
+    hooks.recoverAndReload = [playlist] { playlist->recoverAndReload(); };
+    MediaPlayer *player = &m_playback->player();
+    playlist->commands().playerIdle = [player] {
+        return player->playState() == MediaPlayer::Stopped ||
+               player->playState() == MediaPlayer::Closed;
+    };
+    connect(playlist, &PlaylistController::playSelectedRequested, playback,
+            &PlaybackController::playSelected);
+    connect(playlist, &PlaylistController::loadTrackRequested, playback,
+            &PlaybackController::loadCurrentTrack);
+    connect(this, &MainWindow::startupFinished, playback, &PlaybackController::finishStartup);
+    connect(this, &MainWindow::playPauseKey, playback, &PlaybackController::spaceKey);
+    connect(this, &MainWindow::videoFullScreenKey, playback, [playback] {
+        playback->videoFullScreen(PlaybackController::FullScreenSource::Key);
+    });
+}
+
 void MainWindow::openSettings() {
     FrmSet dialog(m_ctx, this);
     m_settingsDialog = &dialog;
@@ -375,5 +400,6 @@ void MainWindow::shutdownSequence() {
     // hook: playlist — SaveDefaultPlaylist (errors ignored).
     m_playlist->saveAtExit();
     // hook: playback — stop the media player (errors ignored).
+    m_playback->controller().shutdown();
     m_ctx.paths.emptyTemp();
 }

@@ -12,6 +12,7 @@
 
 class FrmSet;
 class PlaylistController;
+class PlaybackWidgets;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -21,6 +22,8 @@ public:
 
     MainWindowUi &ui() { return m_ui; }
     PlaylistController &playlist() { return *m_playlist; }
+    // The media player, the playback controller and their widgets.
+    PlaybackWidgets &playback() { return *m_playback; }
     AppContext &context() { return m_ctx; }
 
     // Runs FinishStartup now instead of waiting for Timer3 (tests).
@@ -65,6 +68,7 @@ private:
     void handleKeyPress(QKeyEvent *event);
     void handleKeyRelease(QKeyEvent *event);
     void connectShellCommands();
+    void connectPlayback();
     void startWindowDrag();
     void openHelp();
 
@@ -75,4 +79,5 @@ private:
     bool m_shutdownDone = false;
     FrmSet *m_settingsDialog = nullptr;
     std::unique_ptr<PlaylistController> m_playlist;
+    std::unique_ptr<PlaybackWidgets> m_playback; // after m_playlist: it uses the model
 };

@@ -80,6 +80,12 @@ void PlaybackController::recover() {
     run(m_hooks.recoverAndReload);
 }
 
+void PlaybackController::loadCurrentTrack() {
+    run(m_hooks.clearTakeMode);
+    Q_EMIT trackSwitching();
+    if (!LoadTrack()) recover();
+}
+
 void PlaybackController::playSelected() {
     if (listEmptyAddsTracks()) return;
     beginSwitch();

@@ -40,6 +40,10 @@ public:
     // when the player cannot take it; the caller then recovers.
     bool LoadTrack();
 
+    // The playlist asks for item CurrentIndex to be loaded without playing it (a track switch:
+    // lyric editing and take mode end). A failed load recovers.
+    void loadCurrentTrack();
+
     // Commands.
     void playSelected();
     void previous() { navigate(TrackChooser::Direction::Previous); }
