@@ -9,4 +9,19 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
 fi
 echo "No display: running Lyravox under Xvfb with the lyric echo (audio to a null output)." >&2
 export LYRAVOX_AUDIO=null
+# Without a track of its own it plays the demo song the build synthesized, in a throwaway home
+# folder so that the user's playlist stays as it is.
+if [ $# -eq 0 ]; then
+  demo="$(cd "$(dirname "$player")/.." && pwd)/data/demo/demo.wav"
+  if [ -f "$demo" ]; then
+    set -- "$demo"
+    if [ -z "${LYRAVOX_HOME:-}" ]; then
+      LYRAVOX_HOME=$(mktemp -d)
+      export LYRAVOX_HOME
+      trap 'rm -rf "$LYRAVOX_HOME"' EXIT
+      xvfb-run -a -s "-screen 0 1280x800x24" "$player" --echo-lyrics --exit-after-track "$@"
+      exit $?
+    fi
+  fi
+fi
 exec xvfb-run -a -s "-screen 0 1280x800x24" "$player" --echo-lyrics --exit-after-track "$@"

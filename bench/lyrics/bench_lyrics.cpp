@@ -1,11 +1,14 @@
 // Parsing a long LRC file and one lyric tick on it. The literal replace-all procedure and a
 // text search per tick are measured beside them for comparison.
+#include "lyrics/lyric_box.h"
 #include "lyrics/lyric_numbers.h"
 #include "lyrics/lyric_parser.h"
 #include "lyrics/lyric_sync.h"
 #include "reference_parser.h"
 
+#include <QApplication>
 #include <QString>
+#include <QTextEdit>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -91,6 +94,60 @@ void BM_TickTextSearch(benchmark::State &state) {
 }
 BENCHMARK(BM_TickTextSearch)->Arg(5000)->Unit(benchmark::kMicrosecond);
 
+// Loading the display text into the lyric box with its colours (once per track).
+void BM_BoxLoadAndFormat(benchmark::State &state) {
+    const LyricParseResult r = LyricParser::load(makeLrc(static_cast<int>(state.range(0))));
+    QTextEdit edit;
+    LyricBox box(&edit);
+    const Settings settings;
+    for (auto _ : state) {
+        box.setText(r.displayText);
+        box.format(settings);
+    }
+}
+BENCHMARK(BM_BoxLoadAndFormat)->Arg(5000)->Unit(benchmark::kMillisecond);
+
+// A whole tick on the box: the line search and, on a hit, the recolouring, caret and scroll.
+void BM_BoxTick(benchmark::State &state) {
+    const LyricParseResult r = LyricParser::load(makeLrc(static_cast<int>(state.range(0))));
+    QTextEdit edit;
+    edit.resize(312, 240);
+    LyricBox box(&edit);
+    const Settings settings;
+    box.setText(r.displayText);
+    box.format(settings);
+    LyricSync sync;
+    sync.setText(edit.toPlainText());
+    const double songSeconds = state.range(0) * 2.3;
+    double position = 0;
+    int64_t hits = 0;
+    for (auto _ : state) {
+        if (const auto hit = sync.tick(position)) {
+            ++hits;
+            box.scrollOneLine();
+            if (hit->oldStart >= 0)
+                box.colourRange(hit->oldStart, hit->oldLength, settings.LyricTextColor);
+            box.colourRange(sync.highlightStart, sync.highlightLength,
+                            settings.LyricHighlightColor);
+            box.setCaret(hit->caret);
+        }
+        position += 0.05;
+        if (position > songSeconds) {
+            position = 0;
+            sync.resetTicks();
+        }
+    }
+    state.counters["hits"] = benchmark::Counter(double(hits));
+}
+BENCHMARK(BM_BoxTick)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char **argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
