@@ -2,8 +2,10 @@
 # Times lyravox-fx against the tools a user would otherwise pick, on the same ten-minute
 # 44.1 kHz 16-bit stereo WAV file, and prints how many times faster lyravox-fx is.
 #   bench/dsp/compare.sh [BUILD_DIR] [REPEATS]
-# Each command runs REPEATS times (default 3); the best wall-clock time counts. All times
-# include reading and writing the files. Needs sox, rubberband and soundstretch.
+# Each command runs REPEATS times (default 3); the best wall-clock time counts. lyravox-fx and
+# tool times include reading and writing the files; when BUILD_DIR also holds dsp_bench, the
+# operation alone is timed on the same file too ("dsp" column). Needs sox, rubberband and
+# soundstretch.
 set -euo pipefail
 
 build=${1:-build}
@@ -35,33 +37,53 @@ best() {
     printf '%.3f' "$best"
 }
 
-row() { # label fx_seconds tool_label tool_seconds
-    printf '%-12s lyravox-fx %7.3f s   %-26s %7.3f s   ratio %6.2fx\n' \
-        "$1" "$2" "$3" "$4" "$(echo "$4 / $2" | bc -l)"
+# Seconds of the operation alone, from the benchmark program on the same file.
+declare -A dsp=()
+if [[ -x "$build/bin/dsp_bench" ]]; then
+    while IFS=, read -r name _ real _; do
+        name=${name//\"/}
+        name=${name%%/process_time*}
+        # Lines come fastest first: keep the best repetition.
+        [[ -n "${dsp[$name]:-}" ]] || dsp[$name]=$(echo "$real / 1000" | bc -l)
+    done < <(LYRAVOX_BENCH_WAV="$in" "$build/bin/dsp_bench" --benchmark_format=csv \
+        --benchmark_repetitions="$repeats" --benchmark_report_aggregates_only=false \
+        --benchmark_filter='BM_(Shifting/0/2048|Eq|Echo|Reverb|Chorus/1)/' 2>/dev/null |
+        grep '^"BM_' | grep -v -E '_(mean|median|stddev|cv)"' | sort -t, -k3,3g)
+fi
+
+row() { # label fx_seconds tool_label tool_seconds benchmark_name
+    local d=${dsp[$5]:-} dspcol=""
+    if [[ -n "$d" ]]; then
+        dspcol=$(printf '   dsp %6.3f s, ratio %6.2fx' "$d" "$(echo "$4 / $d" | bc -l)")
+    fi
+    printf '%-9s lyravox-fx %6.3f s  %-25s %6.3f s  ratio %5.2fx%s\n' \
+        "$1" "$2" "$3" "$4" "$(echo "$4 / $2" | bc -l)" "$dspcol"
 }
 
 # 33-tap FIR for the single-FIR comparison (a plain low-pass, sox reads one value per line).
 fir="$work/fir.txt"
 for k in $(seq 0 32); do echo "0.0303"; done >"$fir"
 
-echo "ten-minute 44.1 kHz stereo 16-bit WAV, best of $repeats, $(nproc) cores"
+echo "ten-minute 44.1 kHz stereo 16-bit WAV, best of $repeats, $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
 copy=$(best sox "$in" "$out")
-echo "reading and writing the file alone (sox copy): $copy s"
+echo "reading and writing the file alone: sox $copy s, lyravox-fx $(best "$fx" "$in" "$out" GetVersion) s"
 
 t=$(best "$fx" "$in" "$out" Shifting 0 2048)
-row Shifting "$t" "sox pitch 165" "$(best sox "$in" "$out" pitch 165)"
-row Shifting "$t" "rubberband -f 1.1" "$(best rubberband -q -f 1.1 "$in" "$out")"
-row Shifting "$t" "soundstretch -pitch=1.65" "$(best soundstretch "$in" "$out" -pitch=1.65)"
+row Shifting "$t" "sox pitch 165" "$(best sox "$in" "$out" pitch 165)" BM_Shifting/0/2048
+row Shifting "$t" "rubberband -f 1.1" "$(best rubberband -q -f 1.1 "$in" "$out")" \
+    BM_Shifting/0/2048
+row Shifting "$t" "soundstretch -pitch=1.65" "$(best soundstretch "$in" "$out" -pitch=1.65)" \
+    BM_Shifting/0/2048
 
 t=$(best "$fx" "$in" "$out" Eq 100 80 60 40 20 40 60 80 100 0)
 eqs=()
 for c in 32 80 200 400 1000 2000 4000 8000 16000; do eqs+=(equalizer "$c" 1.0q 3); done
-row Eq "$t" "sox 9 x equalizer" "$(best sox "$in" "$out" "${eqs[@]}")"
-row Eq "$t" "sox fir (33 taps)" "$(best sox "$in" "$out" fir "$fir")"
+row Eq "$t" "sox 9 x equalizer" "$(best sox "$in" "$out" "${eqs[@]}")" BM_Eq
+row Eq "$t" "sox fir (33 taps)" "$(best sox "$in" "$out" fir "$fir")" BM_Eq
 
 row Echo "$(best "$fx" "$in" "$out" Echo 100 30)" "sox echo" \
-    "$(best sox "$in" "$out" echo 0.8 0.9 100 0.3)"
+    "$(best sox "$in" "$out" echo 0.8 0.9 100 0.3)" BM_Echo
 row Reverb "$(best "$fx" "$in" "$out" Reverb 100 30)" "sox reverb" \
-    "$(best sox "$in" "$out" reverb)"
+    "$(best sox "$in" "$out" reverb)" BM_Reverb
 row Chorus "$(best "$fx" "$in" "$out" Chorus 55 2 0.25 1 100 100 1 1 40)" "sox chorus" \
-    "$(best sox "$in" "$out" chorus 0.7 0.9 55 0.4 0.25 2 -t)"
+    "$(best sox "$in" "$out" chorus 0.7 0.9 55 0.4 0.25 2 -t)" BM_Chorus/1

@@ -16,7 +16,16 @@ namespace lvx::fx::dsp {
 namespace {
 
 // Frames per run of a stereo walk split between two threads.
-constexpr int64_t kStereoRun = 32768;
+constexpr int64_t kStereoRun = 65536;
+
+// A processed value as a 16-bit result: integers come already limited, reals are limited
+// and truncated.
+inline int32_t sampleResult(int32_t limited) {
+    return limited;
+}
+inline int32_t sampleResult(double v) {
+    return limitTrunc16(v);
+}
 
 // Runs process(channel, value) over every value of every frame and writes its result back.
 // `process` returns the processed value (an integer already limited to 16 bits, or a real to
@@ -33,7 +42,7 @@ template <class Process> bool walkFrames(Sound &sound, ActionContext &ctx, Proce
     // Output values of channel c for frames [first, end), not yet written back.
     auto compute = [&](int c, int64_t first, int64_t end, int32_t *out) {
         for (int64_t f = first; f < end; ++f)
-            out[f - first] = limitTrunc16(process(c, readValue(data, bps, f * channels + c)));
+            out[f - first] = sampleResult(process(c, readValue(data, bps, f * channels + c)));
     };
     auto store = [&](int c, int64_t first, int64_t end, const int32_t *out) {
         for (int64_t f = first; f < end; ++f) {
@@ -81,13 +90,13 @@ template <class Process> bool walkFrames(Sound &sound, ActionContext &ctx, Proce
 bool echo(Sound &sound, int16_t delay, int16_t ratio, ActionContext &ctx) {
     DelayLine lines[2] = {DelayLine(delay, ratio, sound.sampleRate),
                           DelayLine(delay, ratio, sound.sampleRate)};
-    return walkFrames(sound, ctx, [&](int c, int32_t x) { return double(lines[c].echo(x)); });
+    return walkFrames(sound, ctx, [&](int c, int32_t x) { return lines[c].echo(x); });
 }
 
 bool reverb(Sound &sound, int16_t delay, int16_t ratio, ActionContext &ctx) {
     DelayLine lines[2] = {DelayLine(delay, ratio, sound.sampleRate),
                           DelayLine(delay, ratio, sound.sampleRate)};
-    return walkFrames(sound, ctx, [&](int c, int32_t x) { return double(lines[c].reverb(x)); });
+    return walkFrames(sound, ctx, [&](int c, int32_t x) { return lines[c].reverb(x); });
 }
 
 bool chorus(Sound &sound, const ChorusParams &p, ActionContext &ctx) {
@@ -96,7 +105,7 @@ bool chorus(Sound &sound, const ChorusParams &p, ActionContext &ctx) {
     std::unique_ptr<ChorusLine> right;
     if (sound.channels == 2) right = std::make_unique<ChorusLine>(p, sound.sampleRate);
     ChorusLine *lines[2] = {left.get(), right.get()};
-    return walkFrames(sound, ctx, [&](int c, int32_t x) { return double(lines[c]->process(x)); });
+    return walkFrames(sound, ctx, [&](int c, int32_t x) { return lines[c]->process(x); });
 }
 
 bool distortion(Sound &sound, const DistortionParams &p, ActionContext &ctx) {
