@@ -25,8 +25,12 @@ bool FileSource::open(const std::string &path) {
     m_file = std::fopen(path.c_str(), "rb");
     if (!m_file) return false;
     struct stat st {};
+    if (fstat(fileno(m_file), &st) != 0 || S_ISDIR(st.st_mode)) {
+        close();
+        return false;
+    }
     // Pipes and devices cannot seek; they are skipped over by reading.
-    m_seekable = fstat(fileno(m_file), &st) == 0 && S_ISREG(st.st_mode);
+    m_seekable = S_ISREG(st.st_mode);
     return true;
 }
 

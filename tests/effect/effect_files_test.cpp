@@ -133,7 +133,8 @@ TEST_F(EffectFiles, MissingOrUnnamedFileIsNotOpened) {
     EXPECT_EQ(fx.call(LVX_DISPID_INPUT_FILE_OPEN, {str("")}), LVX_E_OPEN);
     EXPECT_EQ(fx.deliver(), 0); // no load was started
     EXPECT_EQ(fx.load(dir.path("missing.wav")), LVX_E_OPEN);
-    EXPECT_EQ(fx.ends(), std::vector<int>{LVX_END_LOAD});
+    EXPECT_EQ(fx.load(dir.path("config")), LVX_E_OPEN); // a folder
+    EXPECT_EQ(fx.ends(), (std::vector<int>{LVX_END_LOAD, LVX_END_LOAD}));
     EXPECT_FALSE(fx.inAction());
 }
 
@@ -158,7 +159,7 @@ TEST_F(EffectFiles, ReadFromToLoadsThoseSecondsOfTheLastFile) {
     Fx fx;
     EXPECT_EQ(fx.load(dir.path("in.wav")), 0);
     EXPECT_EQ(fx.call(LVX_DISPID_READ_FROM_TO, {i2(1), i2(2)}), 0);
-    ASSERT_TRUE(fx.waitForEnd(LVX_END_LOAD));
+    ASSERT_TRUE(fx.waitForEnds(LVX_END_LOAD, 2));
     EXPECT_EQ(fx.call(LVX_DISPID_GET_TOTAL_TIME), 1);
     // Saving afterwards writes what was read, not file offsets applied to the shorter sound.
     EXPECT_EQ(fx.call(LVX_DISPID_INPUT_FILE_SAVE, {str(dir.path("out.wav").c_str())}), 0);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -84,12 +85,15 @@ bool Fx::fdReadable(int timeoutMs) const {
 }
 
 bool Fx::waitForEnd(int code, double seconds) {
+    return waitForEnds(code, 1, seconds);
+}
+
+bool Fx::waitForEnds(int code, size_t count, double seconds) {
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(int(seconds * 1000));
     auto seen = [&] {
-        for (const Event &e : events)
-            if (e.dispid == LVX_EVENT_END_OF_ACTION && e.arg == code) return true;
-        return false;
+        const std::vector<int> e = ends();
+        return size_t(std::count(e.begin(), e.end(), code)) >= count;
     };
     while (!seen()) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -116,8 +120,10 @@ std::vector<int> Fx::positions() const {
 }
 
 int Fx::load(const std::string &path) {
+    const std::vector<int> e = ends();
+    const size_t before = size_t(std::count(e.begin(), e.end(), LVX_END_LOAD));
     const int r = call(LVX_DISPID_INPUT_FILE_OPEN, {str(path.c_str())});
-    EXPECT_TRUE(waitForEnd(LVX_END_LOAD)) << path;
+    EXPECT_TRUE(waitForEnds(LVX_END_LOAD, before + 1)) << path;
     return r;
 }
 

@@ -38,6 +38,8 @@ public:
     int deliver();
     // Delivers events until EndOfAction(code) has arrived or `seconds` have passed.
     bool waitForEnd(int code, double seconds = 20.0);
+    // ... until `count` EndOfAction(code) have arrived in all.
+    bool waitForEnds(int code, size_t count, double seconds = 20.0);
     bool fdReadable(int timeoutMs = 0) const;
     std::vector<int> ends() const;      // EndOfAction codes in arrival order
     std::vector<int> positions() const; // OnActionPosition values in arrival order

@@ -190,7 +190,9 @@ LVX_EFFECT_API int lvx_effect_deliver_events(lvx_effect *, lvx_event_sink, void 
 LVX_EFFECT_API int lvx_effect_get_format(lvx_effect *, int *channels, int *bits,
                                          int32_t *sample_rate, int32_t *bytes);
 
-/* Process-wide receiver of the control's English messages; NULL restores standard error. */
+/* Process-wide receiver of the control's English messages; NULL restores standard error.
+ * Messages are passed one at a time; when this returns, the previous sink is no longer
+ * running and its context may be freed. */
 typedef void (*lvx_message_sink)(void *ctx, const char *text);
 LVX_EFFECT_API void lvx_effect_set_message_sink(lvx_message_sink, void *ctx);
 
