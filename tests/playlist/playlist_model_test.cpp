@@ -130,18 +130,6 @@ TEST(PlaylistModelTest, ShuffleOverThreeItemsStartsTheNextCycleElsewhere) {
     EXPECT_EQ(model.selectedIndex(), 1);
 }
 
-TEST(PlaylistModelTest, ShuffleOnOneItemAndOnNone) {
-    PlaylistModel model;
-    model.PickRandomTrack();
-    EXPECT_EQ(model.selectedIndex(), -1);
-    EXPECT_TRUE(model.PlayedFlags.empty());
-    model.setItems(names(1));
-    for (int i = 0; i < 5; ++i) {
-        model.PickRandomTrack();
-        EXPECT_EQ(model.selectedIndex(), 0);
-    }
-}
-
 TEST(PlaylistModelTest, ShuffleSkipsItemsTheUserSelectedInTheCycle) {
     PlaylistModel model;
     model.setRandomSource(sequence({0}));
