@@ -43,6 +43,7 @@ bool ChunkRunner::run(int64_t chunks, int threads, const std::function<void(int6
     };
 
     std::vector<std::thread> helpers;
+    helpers.reserve(size_t(std::max(threads - 1, 0))); // no allocation once threads run
     for (int t = 1; t < threads; ++t) {
         try {
             helpers.emplace_back(helper, t);
