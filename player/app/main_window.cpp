@@ -4,6 +4,7 @@
 #include "app/main_window_layout.h"
 #include "platform/file_class_registry.h"
 #include "platform/xdg_association.h"
+#include "lyrics/lyrics_controller.h"
 #include "playback/playback_widgets.h"
 #include "playlist/playlist_controller.h"
 #include "shell/file_type_registration.h"
@@ -72,6 +73,7 @@ MainWindow::MainWindow(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ct
     connect(this, &MainWindow::aboutToUnload, m_playlist.get(),
             &PlaylistController::storeCurrentIndex);
     connectPlayback();
+    connectLyrics();
     connectShellCommands();
     qApp->installEventFilter(this);
     startupSequence();
@@ -247,6 +249,21 @@ void MainWindow::connectPlayback() {
     connect(this, &MainWindow::videoFullScreenKey, playback, [playback] {
         playback->videoFullScreen(PlaybackController::FullScreenSource::Key);
     });
+}
+
+void MainWindow::connectLyrics() {
+    m_lyrics = std::make_unique<LyricsController>(m_ctx, m_ui, m_playlist->model(),
+                                                  m_playback->player());
+    LyricsController *lyrics = m_lyrics.get();
+    PlaybackController *playback = &m_playback->controller();
+    lyrics->hooks().clipTitle = [playback] { return playback->ClipTitle(); };
+    connect(playback, &PlaybackController::trackLoaded, lyrics, [lyrics] { lyrics->FindLyrics(); });
+    connect(playback, &PlaybackController::trackSwitching, lyrics, &LyricsController::leaveEditing);
+    connect(playback, &PlaybackController::playStateChanged, lyrics,
+            &LyricsController::onPlayStateChanged);
+    connect(m_playlist.get(), &PlaylistController::noLyricsFileWritten, lyrics,
+            [lyrics] { lyrics->FindLyrics(); });
+    connect(this, &MainWindow::lyricFullScreenKey, lyrics, &LyricsController::fullScreen);
 }
 
 void MainWindow::openSettings() {

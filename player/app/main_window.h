@@ -13,6 +13,7 @@
 class FrmSet;
 class PlaylistController;
 class PlaybackWidgets;
+class LyricsController;
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -24,6 +25,8 @@ public:
     PlaylistController &playlist() { return *m_playlist; }
     // The media player, the playback controller and their widgets.
     PlaybackWidgets &playback() { return *m_playback; }
+    // The lyric box, the lyric tick and the lyric commands.
+    LyricsController &lyrics() { return *m_lyrics; }
     AppContext &context() { return m_ctx; }
 
     // Runs FinishStartup now instead of waiting for Timer3 (tests).
@@ -69,6 +72,7 @@ private:
     void handleKeyRelease(QKeyEvent *event);
     void connectShellCommands();
     void connectPlayback();
+    void connectLyrics();
     void startWindowDrag();
     void openHelp();
 
@@ -80,4 +84,5 @@ private:
     FrmSet *m_settingsDialog = nullptr;
     std::unique_ptr<PlaylistController> m_playlist;
     std::unique_ptr<PlaybackWidgets> m_playback; // after m_playlist: it uses the model
+    std::unique_ptr<LyricsController> m_lyrics;  // after m_playback: it reads the player
 };

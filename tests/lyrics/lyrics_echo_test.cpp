@@ -71,9 +71,9 @@ void expectTimedLines(const PlayerRun &run, const QStringList &tags, const QStri
 
 TEST(LyricsEcho, EveryTimedLineInOrderOnTime) {
     TempHome home;
-    const QString track = home.file(QStringLiteral("music/echo.wav"));
+    const QString track = home.file(QStringLiteral("echo.wav"));
     ASSERT_TRUE(TestMedia::writeWav(track, 8.0));
-    home.write(QStringLiteral("music/echo.lrc"),
+    home.write(QStringLiteral("echo.lrc"),
                "[ti:Echo]\r\n[00:00.50]one\r\n[00:01.25][00:05.05]two\r\n[00:02.00]three\r\n"
                "[00:03.47]\xE5\x9B\x9B\r\n[00:06.90]five\r\n");
     const PlayerRun run = runPlayer(home, track);
@@ -87,10 +87,10 @@ TEST(LyricsEcho, EveryTimedLineInOrderOnTime) {
 
 TEST(LyricsEcho, OffsetTagMovesTheLinesEarlier) {
     TempHome home;
-    const QString track = home.file(QStringLiteral("music/offset.wav"));
+    const QString track = home.file(QStringLiteral("offset.wav"));
     ASSERT_TRUE(TestMedia::writeWav(track, 6.0));
     // GBK text and an offset of 700 ms: the lines appear 0.7 s before their tags.
-    home.write(QStringLiteral("music/offset.lrc"),
+    home.write(QStringLiteral("offset.lrc"),
                "[offset:700]\n[00:01.00]\xD2\xBB\n[00:02.50]\xB6\xFE\n[00:04.00]\xC8\xFD\n");
     const PlayerRun run = runPlayer(home, track);
     expectTimedLines(run, {QStringLiteral("1.0"), QStringLiteral("2.5"), QStringLiteral("4.0")},
