@@ -63,4 +63,25 @@ TEST(StartupProcess, SecondCopyWithoutFileEndsAtOnce) {
     EXPECT_TRUE(first.waitForFinished(20000));
 }
 
+TEST(StartupProcess, SecondCopyWithAFileRunsAsASecondWindow) {
+    TempHome home;
+    home.write(QStringLiteral("song.wav"), QByteArray());
+    QProcess first;
+    first.setProcessEnvironment(environmentFor(home));
+    first.start(program(), {});
+    ASSERT_TRUE(first.waitForStarted(10000));
+    for (int i = 0; i < 200 && !QDir(home.file(QStringLiteral("PICS"))).exists(); ++i)
+        QThread::msleep(50);
+    QProcess second;
+    second.setProcessEnvironment(environmentFor(home));
+    second.start(program(), {home.file(QStringLiteral("song.wav"))});
+    ASSERT_TRUE(second.waitForStarted(10000));
+    EXPECT_FALSE(second.waitForFinished(2000)); // still running: a second window
+    for (QProcess *p : {&second, &first}) {
+        ::kill(pid_t(p->processId()), SIGTERM);
+        EXPECT_TRUE(p->waitForFinished(20000));
+        EXPECT_EQ(p->exitCode(), 0);
+    }
+}
+
 } // namespace
