@@ -201,3 +201,17 @@ TEST(EffectPlaybackWithoutServer, DeviceCodesComeAtOnce) {
     EXPECT_NE(fx.call(LVX_DISPID_AVERAGE), LVX_E_BUSY);
     unsetenv("PULSE_SERVER");
 }
+
+TEST(EffectPlaybackWithoutSink, AServerWithoutSinksGivesTheDeviceCode) {
+    TempDir dir;
+    PulseServer server{{}};
+    if (!server.running()) GTEST_SKIP() << "pulseaudio did not start:\n" << server.log();
+    writeFile(dir.path("in.wav"), wavFile(1, 1, 8000, noise(8000)));
+    Fx fx;
+    ASSERT_EQ(fx.load(dir.path("in.wav")), 0);
+    fx.events.clear();
+    EXPECT_EQ(fx.call(LVX_DISPID_PLAY), LVX_E_DEV_NO_DRIVER);
+    EXPECT_EQ(fx.call(LVX_DISPID_GET_DEV_PARAM, {i2(-1)}), -1);
+    EXPECT_EQ(fx.call(LVX_DISPID_STOP), LVX_E_NOT_PLAYING);
+    EXPECT_EQ(fx.deliver(), 0);
+}
