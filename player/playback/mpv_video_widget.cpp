@@ -21,6 +21,8 @@ MpvVideoWidget::MpvVideoWidget(MpvMediaPlayer &player, QWidget *area)
 }
 
 MpvVideoWidget::~MpvVideoWidget() {
+    // The base class destroys the context after this object is gone: no call back into it.
+    if (QOpenGLContext *gl = context()) disconnect(gl, nullptr, this, nullptr);
     // The renderer must go with its own context current, before the context does.
     makeCurrent();
     releaseRenderer();
