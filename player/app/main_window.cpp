@@ -203,6 +203,11 @@ void MainWindow::fitWindowToSkin() {
 
 void MainWindow::connectShellCommands() {
     connect(m_ui.action("mnuExit"), &QAction::triggered, this, [this] { close(); });
+    m_skins = std::make_unique<SkinController>(m_ctx, *this);
+    connect(m_ui.action("mnuSkinsRe"), &QAction::triggered, m_skins.get(),
+            &SkinController::replaceSkin);
+    connect(m_ui.action("mnuSkinsDe"), &QAction::triggered, m_skins.get(),
+            &SkinController::restoreDefaultSkin);
     connect(m_ui.action("mnuMoreSetup"), &QAction::triggered, this, &MainWindow::openSettings);
     connect(m_ui.XPButton[16], &XPButton::clicked, this, &MainWindow::openSettings);
     connect(m_ui.action("mnuHelpContents"), &QAction::triggered, this, [this] {
@@ -270,10 +275,9 @@ void MainWindow::openSettings() {
     FrmSet dialog(m_ctx, this);
     m_settingsDialog = &dialog;
     // hook: visuals, lyrics — connect the dialog's change signals to their controllers.
-    connect(&dialog, &FrmSet::skinDefaultRequested, this, [this] {
-        setSkinPicture(QImage());
-        requestFitWindowToSkin();
-    });
+    connect(&dialog, &FrmSet::skinDefaultRequested, m_skins.get(),
+            &SkinController::restoreDefaultSkin);
+    connect(&dialog, &FrmSet::skinReplaceRequested, m_skins.get(), &SkinController::replaceSkin);
     connect(&dialog, &FrmSet::bounceReset, this, [this] { m_bounceStage = 0; });
     dialog.exec();
     m_settingsDialog = nullptr;

@@ -4,6 +4,7 @@
 // commands do; this window only builds and wires them.
 #include "shell/app_context.h"
 #include "shell/main_window_ui.h"
+#include "visuals/skin_controller.h"
 
 #include <QImage>
 #include <QPointer>
@@ -15,7 +16,7 @@ class PlaylistController;
 class PlaybackWidgets;
 class LyricsController;
 
-class MainWindow : public QWidget {
+class MainWindow : public QWidget, public SkinHost {
     Q_OBJECT
 public:
     explicit MainWindow(AppContext &ctx, QWidget *parent = nullptr);
@@ -32,11 +33,12 @@ public:
     // Runs FinishStartup now instead of waiting for Timer3 (tests).
     void finishStartup();
     // The skin application, requested through Timer7 so that it runs after the current event.
-    void requestFitWindowToSkin();
+    void requestFitWindowToSkin() override;
     void fitWindowToSkin();
     // Shows the given picture as the skin (null: the built-in skin).
-    void setSkinPicture(const QImage &skin);
-    QImage skinPicture() const { return m_skin; }
+    void setSkinPicture(const QImage &skin) override;
+    QImage skinPicture() const override { return m_skin; }
+    SkinController &skins() { return *m_skins; }
 
     // The hidden window-bounce key sequence: 0 off, 3 and 2 partway, 1 active.
     int bounceStage() const { return m_bounceStage; }
@@ -82,6 +84,7 @@ private:
     int m_bounceStage = 0;
     bool m_shutdownDone = false;
     FrmSet *m_settingsDialog = nullptr;
+    std::unique_ptr<SkinController> m_skins;
     std::unique_ptr<PlaylistController> m_playlist;
     std::unique_ptr<PlaybackWidgets> m_playback; // after m_playlist: it uses the model
     std::unique_ptr<LyricsController> m_lyrics;  // after m_playback: it reads the player

@@ -2,6 +2,7 @@
 #include "app/main_window.h"
 #include "app/single_instance.h"
 #include "scripted_dialogs.h"
+#include "shell/skin_shape.h"
 #include "temp_home.h"
 #include "widgets/xp_button.h"
 
@@ -137,6 +138,57 @@ TEST_F(WindowFixture, KeysArePreviewedWhicheverControlHasTheFocus) {
     QTest::keyClick(w.ui().List1, Qt::Key_Plus, Qt::KeypadModifier);
     EXPECT_EQ(space.count(), 1);
     EXPECT_EQ(offsetUp.count(), 1);
+}
+
+TEST_F(WindowFixture, SkinCommandsReplaceKeepAndRestoreTheSkin) {
+    MainWindow w(ctx);
+    const QImage builtIn = w.skinPicture();
+    QImage custom(300, 200, QImage::Format_RGB32);
+    custom.fill(QColor(10, 80, 10));
+    ASSERT_TRUE(custom.save(home.file(QStringLiteral("green.bmp"))));
+    home.write(QStringLiteral("broken.jpg"), "not a picture");
+
+    dialogs.answerOpen({home.file(QStringLiteral("broken.jpg"))});
+    w.ui().action("mnuSkinsRe")->trigger();
+    EXPECT_EQ(dialogs.messageTexts().last(), QStringLiteral("错误或不支持的的皮肤文件！"));
+    EXPECT_EQ(w.skinPicture(), builtIn);
+
+    dialogs.answerOpen({home.file(QStringLiteral("green.bmp"))});
+    dialogs.answerMessage(Dialogs::Answer::No);
+    w.ui().action("mnuSkinsRe")->trigger();
+    EXPECT_EQ(dialogs.messageTexts().last(), QStringLiteral("你要保存此界面皮肤吗?"));
+    EXPECT_EQ(w.skinPicture(), builtIn);
+    EXPECT_TRUE(ctx.settings.SkinFile.isEmpty());
+
+    dialogs.answerOpen({home.file(QStringLiteral("green.bmp"))});
+    dialogs.answerMessage(Dialogs::Answer::Yes);
+    w.ui().action("mnuSkinsRe")->trigger();
+    EXPECT_EQ(w.skinPicture().size(), QSize(300, 200));
+    EXPECT_EQ(ctx.settings.SkinFile, QStringLiteral("green.bmp"));
+    EXPECT_TRUE(QFile::exists(home.file(QStringLiteral("skins/green.bmp"))));
+    w.fitWindowToSkin();
+    EXPECT_EQ(w.size(), QSize(300, 200));
+
+    w.ui().action("mnuSkinsDe")->trigger();
+    EXPECT_TRUE(ctx.settings.SkinFile.isEmpty());
+    EXPECT_EQ(w.skinPicture(), builtIn);
+    EXPECT_TRUE(w.ui().Timer[7]->isActive());
+}
+
+TEST_F(WindowFixture, SkinNamedInTheSettingsIsLoadedAtStartup) {
+    QImage custom(320, 240, QImage::Format_RGB32);
+    custom.fill(QColor(90, 10, 10));
+    QDir().mkpath(home.file(QStringLiteral("skins")));
+    ASSERT_TRUE(custom.save(home.file(QStringLiteral("skins/red.bmp"))));
+    Settings stored;
+    stored.SkinFile = QStringLiteral("red.bmp");
+    home.write(QStringLiteral("SetLog.ini"), SettingsFile::format(stored));
+    MainWindow w(ctx);
+    EXPECT_EQ(w.size(), QSize(320, 240));
+    stored.SkinFile = QStringLiteral("missing.bmp");
+    home.write(QStringLiteral("SetLog.ini"), SettingsFile::format(stored));
+    MainWindow w2(ctx);
+    EXPECT_EQ(w2.skinPicture(), SkinShape::defaultSkin(w2.width(), w2.height()));
 }
 
 TEST(SingleInstanceRule, DecidesByCommandLine) {
