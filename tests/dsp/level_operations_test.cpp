@@ -20,7 +20,12 @@ TEST(Invert, ReversesFramesKeepingChannelOrder) {
 
     Sound s = randomSound16(2, 44100, 2 * 10001, 3);
     const auto before = s.samples;
-    EXPECT_TRUE(invert(s, ctx));
+    TestContext walk;
+    EXPECT_TRUE(invert(s, walk));
+    // Progress counts the byte offset of the front frame against half the length.
+    const auto p = walk.walk(0);
+    ASSERT_EQ(p.size(), 99u);
+    EXPECT_EQ(p.back(), 99);
     EXPECT_NE(s.samples, before);
     EXPECT_TRUE(invert(s, ctx));
     EXPECT_EQ(s.samples, before);
@@ -92,6 +97,13 @@ TEST(Amplitude, RemovesTheMeanAndKeepsItForTheNextRun) {
     EXPECT_EQ(ctx.walks(), 2);
     EXPECT_EQ(ctx.walk(0).back(), 100);
     EXPECT_EQ(ctx.walk(1).back(), 100);
+
+    // 8-bit values are measured and corrected around the zero line 127.
+    Sound b = makeSound(1, 2, 8000, 2);
+    b.samples = {147, 137};
+    EXPECT_TRUE(amplitude(b, ctx));
+    EXPECT_DOUBLE_EQ(b.dcMean, 15.0);
+    EXPECT_EQ(b.samples, (std::vector<uint8_t>{132, 122}));
 
     // Long sums: 3 000 000 values of 30 000 pass the folding point many times.
     Sound l = makeSound16(1, 44100, std::vector<int32_t>(3000000, 30000));
