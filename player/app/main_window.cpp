@@ -2,9 +2,9 @@
 
 #include "app/main_menus.h"
 #include "app/main_window_layout.h"
+#include "lyrics/lyrics_controller.h"
 #include "platform/file_class_registry.h"
 #include "platform/xdg_association.h"
-#include "lyrics/lyrics_controller.h"
 #include "playback/playback_widgets.h"
 #include "playlist/playlist_controller.h"
 #include "shell/file_type_registration.h"
@@ -257,8 +257,8 @@ void MainWindow::connectPlayback() {
 }
 
 void MainWindow::connectLyrics() {
-    m_lyrics = std::make_unique<LyricsController>(m_ctx, m_ui, m_playlist->model(),
-                                                  m_playback->player());
+    m_lyrics =
+        std::make_unique<LyricsController>(m_ctx, m_ui, m_playlist->model(), m_playback->player());
     LyricsController *lyrics = m_lyrics.get();
     PlaybackController *playback = &m_playback->controller();
     lyrics->hooks().clipTitle = [playback] { return playback->ClipTitle(); };
