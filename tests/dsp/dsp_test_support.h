@@ -19,6 +19,7 @@ public:
 
     bool stopRequested() const override {
         if (m_stop.load()) return true;
+        if (m_stopFromWalk > 0 && m_walks.load() >= m_stopFromWalk) return true;
         return m_stopAfter >= 0 && m_tests.fetch_add(1) >= m_stopAfter;
     }
     void progress(int percent) override {
@@ -29,11 +30,14 @@ public:
         }
     }
     void resetProgress() override {
+        ++m_walks;
         std::lock_guard<std::mutex> lock(m_mutex);
         m_last = 0;
         m_posted.push_back(-1);
     }
     void requestStop() { m_stop = true; }
+    // StopEffect pressed as walk number `walk` (1 = the first) starts.
+    void stopFromWalk(int walk) { m_stopFromWalk = walk; }
 
     // Posted percentages of the walk `index` (0 = the first walk).
     std::vector<int> walk(int index) const {
@@ -58,6 +62,8 @@ private:
     long m_stopAfter;
     mutable std::atomic<long> m_tests{0};
     std::atomic<bool> m_stop{false};
+    std::atomic<int> m_walks{0};
+    int m_stopFromWalk = 0;
     std::mutex m_mutex;
     int m_last = 0;
     std::vector<int> m_posted;

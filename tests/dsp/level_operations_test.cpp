@@ -222,3 +222,33 @@ TEST(CFilter, BurstStillOpenAtTheEndIsLeftAlone) {
     EXPECT_TRUE(cfilter(s, 2, ctx));
     EXPECT_EQ(values16(s), v);
 }
+
+TEST(StopRules, EachPassStopsOrRunsOnAsDefined) {
+    const Sound original = randomSound16(2, 44100, 20000, 17);
+
+    // Amplitude: a stop during the correcting pass does not stop it.
+    Sound a = original;
+    TestContext second;
+    second.stopFromWalk(2);
+    EXPECT_TRUE(amplitude(a, second));
+    EXPECT_NE(a.dcMean, 0.0);
+    EXPECT_EQ(value16(a, 19999), int32_t(value16(original, 19999) - a.dcMean));
+
+    // Pegel: the scaling pass stops at once.
+    Sound p = original;
+    TestContext first;
+    first.stopFromWalk(1);
+    EXPECT_FALSE(pegel(p, 0.5, first));
+    EXPECT_EQ(p.samples, original.samples);
+
+    // CFilter stops in either pass; Invert stops too.
+    for (int walk : {1, 2}) {
+        Sound c = original;
+        TestContext ctx;
+        ctx.stopFromWalk(walk);
+        EXPECT_FALSE(cfilter(c, 1, ctx)) << walk;
+    }
+    Sound i = original;
+    EXPECT_FALSE(invert(i, first));
+    EXPECT_EQ(i.samples, original.samples);
+}
