@@ -19,21 +19,37 @@ public:
 
     // One input value in, the output value (limited to 16 bits) out.
     int32_t process(int32_t x) {
-        const double d = readPosition();
-        const int32_t e = int32_t(d);
-        const int32_t e2 = e + 1 == kSlots ? 0 : e + 1;
-        // Each product truncated toward zero on its own; |product| < 2^31, so a cast does it.
-        const int64_t g = int64_t((double(e + 1) - d) * m_buffer[size_t(e)]) +
-                          int64_t((d - double(e)) * m_buffer[size_t(e2)]);
-        const int64_t out = m_wetGain * g / 100 + m_dry * x / 100;
-        // The line itself is not limited to 16 bits; it saturates at 32 bits instead of
-        // wrapping when a feedback above 100 % makes it grow.
-        m_buffer[size_t(m_write)] = int32_t(std::clamp<int64_t>(
-            int64_t(x) + m_feedbackGain * g / 100, std::numeric_limits<int32_t>::min(),
-            std::numeric_limits<int32_t>::max()));
-        m_write = m_write + 1 == kSlots ? 0 : m_write + 1;
-        m_phase = m_phase + 1 >= m_period ? 0 : m_phase + 1;
-        return int32_t(std::clamp<int64_t>(out, -32768, 32767));
+        int32_t y;
+        processRun(&x, &y, 1);
+        return y;
+    }
+
+    // process() for `count` consecutive values, with the moving indexes kept in registers.
+    void processRun(const int32_t *in, int32_t *out, int64_t count) {
+        int32_t *const line = m_buffer.data();
+        const int32_t period = m_period;
+        int32_t write = m_write;
+        int32_t phase = m_phase;
+        for (int64_t j = 0; j < count; ++j) {
+            const int32_t x = in[j];
+            const double d = readPosition(write, phase);
+            const int32_t e = int32_t(d);
+            const int32_t e2 = e + 1 == kSlots ? 0 : e + 1;
+            // Each product truncated toward zero on its own; |product| < 2^31: a cast does it.
+            const int64_t g =
+                int64_t((double(e + 1) - d) * line[e]) + int64_t((d - double(e)) * line[e2]);
+            const int64_t y = m_wetGain * g / 100 + m_dry * x / 100;
+            // The line is not limited to 16 bits; it saturates at 32 bits instead of wrapping
+            // when a feedback above 100 % makes it grow.
+            line[write] = int32_t(std::clamp<int64_t>(int64_t(x) + m_feedbackGain * g / 100,
+                                                      std::numeric_limits<int32_t>::min(),
+                                                      std::numeric_limits<int32_t>::max()));
+            write = write + 1 == kSlots ? 0 : write + 1;
+            phase = phase + 1 >= period ? 0 : phase + 1;
+            out[j] = int32_t(std::clamp<int64_t>(y, -32768, 32767));
+        }
+        m_write = write;
+        m_phase = phase;
     }
 
     int32_t period() const { return m_period; }
@@ -41,18 +57,18 @@ public:
 private:
     static constexpr double kTwoPi = 6.2831852;
 
-    double readPosition() const {
+    double readPosition(int32_t write, int32_t phase) const {
         double d;
         if (m_triangle) {
-            const int32_t rising = m_phase < m_period / 2 ? m_phase : m_period - m_phase;
-            d = double(m_write) - m_delaySamples -
+            const int32_t rising = phase < m_period / 2 ? phase : m_period - phase;
+            d = double(write) - m_delaySamples -
                 2.0 * m_depthSamples * double(rising) / double(m_period);
         } else {
             // Every waveform other than the triangle is the sine.
-            const double swing =
-                m_sineSwing.empty() ? std::sin(double(m_phase) / m_period * kTwoPi) * m_depthSamples
-                                    : m_sineSwing[size_t(m_phase)];
-            d = double(m_write) - swing - m_centreSamples;
+            const double swing = m_sineSwing.empty()
+                                     ? std::sin(double(phase) / m_period * kTwoPi) * m_depthSamples
+                                     : m_sineSwing[size_t(phase)];
+            d = double(write) - swing - m_centreSamples;
         }
         if (d < 0) d += kSlots;
         // Delays longer than the line wrap around it instead of reading outside.

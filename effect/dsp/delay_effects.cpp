@@ -27,9 +27,17 @@ inline int32_t sampleResult(double v) {
     return limitTrunc16(v);
 }
 
-// Runs process(channel, value) over every value of every frame and writes its result back.
-// `process` returns the processed value (an integer already limited to 16 bits, or a real to
-// be limited and truncated); 8-bit values are processed around the zero line 127.
+// Turns a per-value function f(channel, x) into the run form the walk calls.
+template <class PerValue> auto perValue(PerValue f) {
+    return [f](int c, const int32_t *in, int32_t *out, int64_t count) mutable {
+        for (int64_t j = 0; j < count; ++j)
+            out[j] = sampleResult(f(c, in[j]));
+    };
+}
+
+// Runs process(channel, in, out, count) over the values of each channel, run by run, and
+// writes the results back. `process` turns `count` consecutive values of one channel into
+// 16-bit results; 8-bit values are processed around the zero line 127.
 template <class Process> bool walkFrames(Sound &sound, ActionContext &ctx, Process &&process) {
     ctx.resetProgress();
     const SampleView v = viewOf(sound, sound.byteCount);
@@ -39,12 +47,23 @@ template <class Process> bool walkFrames(Sound &sound, ActionContext &ctx, Proce
     uint8_t *data = v.data;
     ProgressWalk progress(ctx, frames * channels, channels);
 
-    // Output values of channel c for frames [first, end), not yet written back.
-    auto compute = [&](int c, int64_t first, int64_t end, int32_t *out) {
+    // The right channel's state lives on a partner thread when the sound is long enough.
+    const bool split = channels == 2 && frames > kStereoRun;
+    const int64_t run = split ? kStereoRun : kStopGranule;
+    std::vector<int32_t> buffers[2][2];
+    for (int c = 0; c < channels; ++c)
+        for (auto &b : buffers[c])
+            b.resize(size_t(std::min(run, std::max<int64_t>(frames, 1))));
+
+    // Results of channel c for frames [first, end), not yet written back.
+    auto compute = [&](int c, int64_t first, int64_t end) {
+        int32_t *in = buffers[c][0].data();
         for (int64_t f = first; f < end; ++f)
-            out[f - first] = sampleResult(process(c, readValue(data, bps, f * channels + c)));
+            in[f - first] = readValue(data, bps, f * channels + c);
+        process(c, in, buffers[c][1].data(), end - first);
     };
-    auto store = [&](int c, int64_t first, int64_t end, const int32_t *out) {
+    auto store = [&](int c, int64_t first, int64_t end) {
+        const int32_t *out = buffers[c][1].data();
         for (int64_t f = first; f < end; ++f) {
             if (bps == 2)
                 write16(data, f * channels + c, out[f - first]);
@@ -54,32 +73,24 @@ template <class Process> bool walkFrames(Sound &sound, ActionContext &ctx, Proce
     };
 
     bool finished;
-    if (channels == 2 && frames > kStereoRun) {
-        // The right channel's state lives on a partner thread. Both channels are computed
-        // before either is written, so the threads never write the same cache lines.
-        std::vector<int32_t> left(static_cast<size_t>(kStereoRun)),
-            right(static_cast<size_t>(kStereoRun));
-        ChannelPartner partner(
-            [&](int64_t first, int64_t end) { compute(1, first, end, right.data()); });
-        finished =
-            walkSteps(ctx, progress, frames, true, kStereoRun, [&](int64_t first, int64_t end) {
-                partner.start(first, end);
-                compute(0, first, end, left.data());
-                partner.wait();
-                store(0, first, end, left.data());
-                store(1, first, end, right.data());
-            });
+    if (split) {
+        // Both channels are computed before either is written, so the two threads never
+        // write the same cache lines.
+        ChannelPartner partner([&](int64_t first, int64_t end) { compute(1, first, end); });
+        finished = walkSteps(ctx, progress, frames, true, run, [&](int64_t first, int64_t end) {
+            partner.start(first, end);
+            compute(0, first, end);
+            partner.wait();
+            store(0, first, end);
+            store(1, first, end);
+        });
     } else {
-        int32_t out[1];
-        finished =
-            walkSteps(ctx, progress, frames, true, kStopGranule, [&](int64_t first, int64_t end) {
-                for (int64_t f = first; f < end; ++f) {
-                    for (int c = 0; c < channels; ++c) {
-                        compute(c, f, f + 1, out);
-                        store(c, f, f + 1, out);
-                    }
-                }
-            });
+        finished = walkSteps(ctx, progress, frames, true, run, [&](int64_t first, int64_t end) {
+            for (int c = 0; c < channels; ++c)
+                compute(c, first, end);
+            for (int c = 0; c < channels; ++c)
+                store(c, first, end);
+        });
     }
     if (finished) ctx.progress(100);
     return finished;
@@ -90,13 +101,13 @@ template <class Process> bool walkFrames(Sound &sound, ActionContext &ctx, Proce
 bool echo(Sound &sound, int16_t delay, int16_t ratio, ActionContext &ctx) {
     DelayLine lines[2] = {DelayLine(delay, ratio, sound.sampleRate),
                           DelayLine(delay, ratio, sound.sampleRate)};
-    return walkFrames(sound, ctx, [&](int c, int32_t x) { return lines[c].echo(x); });
+    return walkFrames(sound, ctx, perValue([&](int c, int32_t x) { return lines[c].echo(x); }));
 }
 
 bool reverb(Sound &sound, int16_t delay, int16_t ratio, ActionContext &ctx) {
     DelayLine lines[2] = {DelayLine(delay, ratio, sound.sampleRate),
                           DelayLine(delay, ratio, sound.sampleRate)};
-    return walkFrames(sound, ctx, [&](int c, int32_t x) { return lines[c].reverb(x); });
+    return walkFrames(sound, ctx, perValue([&](int c, int32_t x) { return lines[c].reverb(x); }));
 }
 
 bool chorus(Sound &sound, const ChorusParams &p, ActionContext &ctx) {
@@ -105,12 +116,14 @@ bool chorus(Sound &sound, const ChorusParams &p, ActionContext &ctx) {
     std::unique_ptr<ChorusLine> right;
     if (sound.channels == 2) right = std::make_unique<ChorusLine>(p, sound.sampleRate);
     ChorusLine *lines[2] = {left.get(), right.get()};
-    return walkFrames(sound, ctx, [&](int c, int32_t x) { return lines[c]->process(x); });
+    return walkFrames(sound, ctx, [&](int c, const int32_t *in, int32_t *out, int64_t count) {
+        lines[c]->processRun(in, out, count);
+    });
 }
 
 bool distortion(Sound &sound, const DistortionParams &p, ActionContext &ctx) {
     const Clipper clipper(p, sound.bytesPerSample == 1 ? 128 : 32768);
-    return walkFrames(sound, ctx, [&](int, int32_t x) { return clipper.process(x); });
+    return walkFrames(sound, ctx, perValue([&](int, int32_t x) { return clipper.process(x); }));
 }
 
 } // namespace lvx::fx::dsp
