@@ -303,6 +303,9 @@ int PulsePlayback::stop() {
 void PulsePlayback::shutdown() {
     std::lock_guard<std::mutex> lock(m_mutex);
     endSession(true);
+    // The next instance starts at the server's volume again.
+    m_leftWord = m_rightWord = 65500;
+    m_volumeSet = false;
 }
 
 void PulsePlayback::setVolume(int left, int right) {
@@ -324,16 +327,6 @@ void PulsePlayback::setVolume(int left, int right) {
             pa_operation_unref(op);
     }
     s.connection.unlock();
-}
-
-uint32_t PulsePlayback::leftVolumeWord() {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_leftWord;
-}
-
-uint32_t PulsePlayback::rightVolumeWord() {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_rightWord;
 }
 
 int32_t PulsePlayback::deviceFormats(int device) {

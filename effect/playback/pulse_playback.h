@@ -29,12 +29,9 @@ public:
     int32_t deviceFormats(int device);
     // The number of output devices, 0 when no server answers.
     static int countDevices();
-    // Stops playback and releases the connection (the last instance leaves).
+    // Stops playback, releases the connection and forgets the volume (the last instance
+    // leaves).
     void shutdown();
-
-    // The volume words last set, as the device would get them (0 ... 65500).
-    uint32_t leftVolumeWord();
-    uint32_t rightVolumeWord();
 
 private:
     struct Session;

@@ -153,6 +153,21 @@ TEST_F(EffectPlayback, SetVolumeReachesThePlayingStream) {
     EXPECT_EQ(fx.call(LVX_DISPID_STOP), 0);
 }
 
+TEST_F(EffectPlayback, AFreshControlPlaysAtTheServersVolume) {
+    const std::string path = writeSound(makeSound(3));
+    {
+        Fx fx;
+        EXPECT_EQ(fx.call(LVX_DISPID_SET_VOLUME, {i2(10), i2(10)}), 0);
+    }
+    Fx fx;
+    ASSERT_EQ(fx.load(path), 0);
+    EXPECT_EQ(fx.call(LVX_DISPID_PLAY), 0);
+    sleepMs(200);
+    const std::string inputs = server.pactl("list sink-inputs");
+    EXPECT_NE(inputs.find("front-left: 65536 "), std::string::npos) << inputs;
+    EXPECT_EQ(fx.call(LVX_DISPID_STOP), 0);
+}
+
 TEST_F(EffectPlayback, TheOutputDeviceSettingPicksTheSink) {
     const std::string path = writeSound(makeSound(3));
     const std::vector<std::pair<const char *, const char *>> cases = {
