@@ -25,6 +25,14 @@
  *     from the caller's thread. The worker waits until it returns, so it must not wait for the
  *     container's thread. Without a sink, messages go to standard error.
  *
+ * Typical use from an event loop (a Qt container watches the descriptor with a
+ * QSocketNotifier):
+ *     lvx_effect *fx = lvx_effect_create();
+ *     lvx_variant path = {LVX_STR, {.str = "/tmp/song.wav"}}, r;
+ *     lvx_effect_invoke(fx, LVX_DISPID_INPUT_FILE_OPEN, LVX_METHOD, &path, 1, &r);
+ *     when lvx_effect_event_fd(fx) is readable:
+ *         lvx_effect_deliver_events(fx, on_event, ctx);  // EndOfAction(1) arrives here
+ *
  * Sound and ranges
  *   - Samples are kept as in a PCM WAV data chunk: interleaved frames, 8-bit unsigned or 16-bit
  *     signed little-endian, mono or stereo. Seconds arguments (SecA, SecB) are whole seconds of
@@ -161,7 +169,7 @@ enum {
 /* Creates an instance (reads $XDG_CONFIG_HOME/lyravox/effect.ini). Never NULL. */
 LVX_EFFECT_API lvx_effect *lvx_effect_create(void);
 /* Stops playback if it runs. Destroying the last instance also stops the running action,
- * waits for its worker and releases the sound. */
+ * waits for its worker and releases the sound. Not from inside the instance's own sink. */
 LVX_EFFECT_API void lvx_effect_destroy(lvx_effect *);
 
 /* Calls a member by its dispatch identifier; args in declaration order. `result` may be NULL.
