@@ -1,5 +1,6 @@
 // The command-line front end, run as a program.
 #include "fx_test_support.h"
+#include "pulse_server.h"
 
 #include <gtest/gtest.h>
 
@@ -108,4 +109,12 @@ TEST_F(LyravoxFx, PlayWithoutAServerSaysSo) {
     EXPECT_EQ(dead.status, 1);
     EXPECT_NE(dead.out.find("no sound server or no such output device (905)"), std::string::npos)
         << dead.out;
+}
+
+TEST_F(LyravoxFx, PlaysToTheEndOnAServer) {
+    PulseServer server;
+    if (!server.running()) GTEST_SKIP() << "pulseaudio did not start:\n" << server.log();
+    const Outcome r = fx("play " + in);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(server.pactl("list short sink-inputs"), "");
 }
