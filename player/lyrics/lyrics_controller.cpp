@@ -246,10 +246,12 @@ void LyricsController::showLyricText(const QString &fileText) {
 // ---- tick ------------------------------------------------------------------------------
 
 void LyricsController::applyModeWidgets() {
-    // The painter view of mode 1 arrives with the visualization; until then it shows the box.
-    const bool pictures = m_ctx.settings.LyricDisplayMode % 100 == 2;
-    m_ui.Picture1->hide();
-    m_ui.RichTextBox1->setVisible(!pictures);
+    const int mode = m_ctx.settings.LyricDisplayMode % 100;
+    const bool pictures = mode == 2;
+    // Without the lyric painter mode 1 shows the box.
+    const bool painter = mode == 1 && m_hooks.paintLyricPainter;
+    m_ui.Picture1->setVisible(painter);
+    m_ui.RichTextBox1->setVisible(!pictures && !painter);
     m_stripView.setVisible(pictures);
     if (!m_ui.RichTextBox2->isHidden()) m_ui.RichTextBox2->raise();
 }
@@ -287,6 +289,11 @@ void LyricsController::LyricTick() {
     if (m_sync.trackEnding(m_player.duration(), position)) showThanks();
     m_sync.clampScrollLimit();
 
+    if (m_ctx.settings.LyricDisplayMode == 1 && m_hooks.paintLyricPainter) {
+        const bool newTransform = m_cycleCounter == 0;
+        if (++m_cycleCounter > 100) m_cycleCounter = 0;
+        m_hooks.paintLyricPainter(newTransform);
+    }
     if (pictures) moveStrips(adjusted);
 }
 

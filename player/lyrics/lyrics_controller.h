@@ -25,6 +25,10 @@ struct LyricsHooks {
     std::function<void()> recordingToIdle; // a lookup returns the recording controls to idle
     std::function<QImage()> coverPicture;  // the track's cover picture (null: none)
     std::function<void()> openFullScreen;  // mode 100 or more is wanted
+    // Mode 1: the lyric painter draws PrevLineText, CurLineText and NextLineText (which it may
+    // change) into Picture1; `newTransform` asks for a new transformation map first. While
+    // unset, mode 1 shows the lyric box.
+    std::function<void(bool newTransform)> paintLyricPainter;
 };
 
 class LyricsController : public QObject {
@@ -67,6 +71,8 @@ public:
     int TimeTagCount() const { return m_timeTagCount; }
     bool editing() const;
     const LyricSync &sync() const { return m_sync; }
+    // The line texts and painter values, for the painter of mode 1 and the full-screen window.
+    LyricSync &lineState() { return m_sync; }
     const LyricStrips &strips() const { return m_strips; }
     const LyricStore &store() const { return m_store; }
 

@@ -201,6 +201,27 @@ TEST_F(LyricsControllerTest, PictureModeMovesStripsAndCyclesModes) {
     EXPECT_EQ(ui.Label5->text(), QStringLiteral("提示：按 H 键全屏显示歌词；按 Esc 键退出全屏。"));
 }
 
+TEST_F(LyricsControllerTest, ModeOneShowsTheBoxUntilAPainterIsWiredIn) {
+    writeStore("[00:01]one\n[00:02]two\n");
+    player.play();
+    controller->FindLyrics();
+    controller->setDisplayMode(1);
+    tickAt(0.5);
+    EXPECT_FALSE(ui.RichTextBox1->isHidden());
+    EXPECT_TRUE(ui.Picture1->isHidden());
+
+    std::vector<bool> frames;
+    controller->hooks().paintLyricPainter = [&](bool newTransform) {
+        frames.push_back(newTransform);
+        EXPECT_EQ(controller->lineState().CurLineText, QStringLiteral("one"));
+    };
+    tickAt(1.0);
+    tickAt(1.05);
+    EXPECT_TRUE(ui.RichTextBox1->isHidden());
+    EXPECT_FALSE(ui.Picture1->isHidden());
+    EXPECT_EQ(frames, (std::vector<bool>{true, false}));
+}
+
 TEST_F(LyricsControllerTest, CompensationEditorAndSaving) {
     writeStore("[00:01]one\r\n");
     controller->FindLyrics();
