@@ -57,6 +57,13 @@ bool FileSource::skip(uint64_t count) {
     return fseeko(m_file, static_cast<off_t>(count), SEEK_CUR) == 0;
 }
 
+int64_t FileSource::remaining() const {
+    struct stat st {};
+    const off_t here = m_file && m_seekable ? ftello(m_file) : -1;
+    if (here < 0 || fstat(fileno(m_file), &st) != 0) return -1;
+    return std::max<int64_t>(st.st_size - here, 0);
+}
+
 size_t MemorySource::read(void *buffer, size_t size) {
     const size_t n = std::min(size, m_size - m_pos);
     if (n > 0) std::memcpy(buffer, m_data + m_pos, n);

@@ -14,6 +14,8 @@ public:
     virtual size_t read(void *buffer, size_t size) = 0;
     // Skips `count` bytes; false when the data ends first.
     virtual bool skip(uint64_t count);
+    // Bytes left to read, or -1 when the source cannot tell (a pipe).
+    virtual int64_t remaining() const { return -1; }
 };
 
 class FileSource : public ByteSource {
@@ -27,6 +29,7 @@ public:
     void close();
     size_t read(void *buffer, size_t size) override;
     bool skip(uint64_t count) override;
+    int64_t remaining() const override;
 
 private:
     std::FILE *m_file = nullptr;
@@ -38,6 +41,7 @@ public:
     MemorySource(const uint8_t *data, size_t size) : m_data(data), m_size(size) {}
     size_t read(void *buffer, size_t size) override;
     bool skip(uint64_t count) override;
+    int64_t remaining() const override { return int64_t(m_size - m_pos); }
 
 private:
     const uint8_t *m_data;

@@ -25,6 +25,9 @@ uint32_t u32(const uint8_t *b) {
 size_t readGrowing(ByteSource &source, size_t count, std::vector<uint8_t> &out) {
     constexpr size_t kStep = 1 << 20;
     out.clear();
+    // One allocation when the size is known; a size field alone is never trusted with it.
+    const int64_t left = source.remaining();
+    if (left >= 0) out.reserve(std::min(count, static_cast<size_t>(left)));
     size_t done = 0;
     while (done < count) {
         const size_t step = std::min(kStep, count - done);
