@@ -159,7 +159,7 @@ const std::vector<Item> kDownloadMenu = {
     SEP(0),
     {0, "PopOpenLRC5", "继续模糊查找歌词", "mnuOpenLRC2"},
     SEP(0),
-    {0, "PopNotLRC4", "设置当前曲目不用歌词", "mnuNotLRC"},
+    {0, "PopNotLRC5", "设置当前曲目不用歌词", "mnuNotLRC"},
     SEP(0),
     {0, "PopReOpenLRC5", "重新装载歌词", "mnuReOpenLRC"},
 };

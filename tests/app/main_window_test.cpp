@@ -47,6 +47,7 @@ TEST_F(WindowFixture, StartupReadsAndClampsTheSettings) {
 }
 
 TEST_F(WindowFixture, ButtonsWaitForFinishStartupOneSecondAfterShow) {
+    ctx.paths = AppPaths(home.path(), {}); // no demo song: the list stays empty
     MainWindow w(ctx);
     w.show();
     for (int k = 1; k <= 25; ++k)
