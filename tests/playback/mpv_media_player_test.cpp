@@ -1,13 +1,16 @@
 // The libmpv engine on media the test generates; sound goes to mpv's null output (or to its
 // pcm file output where the test checks what was heard).
 #include "playback/mpv_media_player.h"
+#include "stream_server.h"
 #include "test_media.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QtEndian>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -21,6 +24,7 @@ protected:
         s_dir = std::make_unique<QTemporaryDir>();
         ASSERT_TRUE(s_dir->isValid());
         ASSERT_TRUE(TestMedia::writeWav(media("tone.wav"), 0.8));
+        ASSERT_TRUE(TestMedia::writeWav(media("mono.wav"), 0.5, 1));
         ASSERT_TRUE(TestMedia::writeMp3(media("tagged.mp3"), 0.8,
                                         {QStringLiteral("Moon River"), QStringLiteral("Audrey"),
                                          QStringLiteral("(c) 1961"), QStringLiteral("demo take")}));
@@ -59,6 +63,10 @@ TEST_F(MpvMediaPlayerTest, OpensWithoutPlayingThenPlaysToTheEndAndRestartsFromZe
     EXPECT_EQ(player.playState(), MediaPlayer::Closed);
 
     QSignalSpy states(&player, &MediaPlayer::playStateChanged);
+    bool offThread = false;
+    QObject::connect(&player, &MediaPlayer::playStateChanged, [&offThread] {
+        offThread |= QThread::currentThread() != QCoreApplication::instance()->thread();
+    });
     open(player, media("tone.wav"));
     EXPECT_EQ(player.playState(), MediaPlayer::Stopped);
     EXPECT_NEAR(player.duration(), 0.8, 0.05);
@@ -88,6 +96,7 @@ TEST_F(MpvMediaPlayerTest, OpensWithoutPlayingThenPlaysToTheEndAndRestartsFromZe
         << "play after the end starts again";
     EXPECT_TRUE(ended.wait(5000));
     EXPECT_EQ(ended.count(), 2);
+    EXPECT_FALSE(offThread) << "notifications arrive on the UI thread";
 }
 
 TEST_F(MpvMediaPlayerTest, PauseHoldsThePositionAndStopReturnsToZero) {
@@ -187,13 +196,19 @@ TEST_F(MpvMediaPlayerTest, MissingAndBrokenMediaAreReportedAsFailures) {
     EXPECT_EQ(player.playState(), MediaPlayer::Stopped);
 }
 
-TEST_F(MpvMediaPlayerTest, AStreamWithoutLengthHasDurationZero) {
+TEST_F(MpvMediaPlayerTest, ALiveStreamHasDurationZero) {
+    ASSERT_TRUE(TestMedia::writeMp3(media("radio.mp3"), 2.0));
+    QFile radio(media("radio.mp3"));
+    ASSERT_TRUE(radio.open(QIODevice::ReadOnly));
+    StreamServer server(radio.readAll());
+    ASSERT_TRUE(server.isListening());
+
     MpvMediaPlayer player;
-    open(player, QStringLiteral("av://lavfi:sine=frequency=440"));
-    EXPECT_EQ(player.duration(), 0.0);
+    open(player, server.address());
     player.play();
-    EXPECT_TRUE(waitFor([&] { return player.currentPosition() > 0.1; }));
+    EXPECT_TRUE(waitFor([&] { return player.currentPosition() > 0.5; }));
     EXPECT_EQ(player.playState(), MediaPlayer::Playing);
+    EXPECT_EQ(player.duration(), 0.0) << "what has arrived so far is no length";
 }
 
 // Reads the pcm output's WAV and returns the RMS of both channels.
@@ -217,9 +232,15 @@ TEST_F(MpvMediaPlayerTest, BalanceTakesTheLevelOffTheOppositeChannel) {
     struct Case {
         int balance;
         double leftOverRightDb; // expected level difference
+        const char *source;
     };
-    for (const Case c : {Case{0, 0.0}, Case{5000, -50.0}, Case{-2000, 20.0}, Case{9000, -50.0}}) {
-        const QString out = s_dir->path() + QStringLiteral("/out%1.wav").arg(c.balance);
+    // A mono source is spread to both channels first, so balance works on it too.
+    for (const Case c :
+         {Case{0, 0.0, "tone.wav"}, Case{5000, -50.0, "tone.wav"}, Case{-2000, 20.0, "tone.wav"},
+          Case{9000, -50.0, "tone.wav"}, Case{-1000, 10.0, "mono.wav"}}) {
+        const QString out =
+            s_dir->path() +
+            QStringLiteral("/out%1%2.wav").arg(c.balance).arg(QLatin1String(c.source));
         MpvMediaPlayer::Options o;
         o.audioOutput = "pcm";
         o.extra = {{"ao-pcm-file", out.toUtf8()}, {"audio-format", "s16"}};
@@ -229,7 +250,7 @@ TEST_F(MpvMediaPlayerTest, BalanceTakesTheLevelOffTheOppositeChannel) {
             player.setBalance(c.balance);
             EXPECT_EQ(player.balance(), std::clamp(c.balance, -5000, 5000));
             QSignalSpy ended(&player, &MediaPlayer::endOfMedia);
-            open(player, media("tone.wav"));
+            open(player, media(c.source));
             player.play();
             ASSERT_TRUE(ended.wait(5000));
         } // closing the output completes its file
