@@ -95,8 +95,8 @@ MpvMediaPlayer::~MpvMediaPlayer() {
     if (!m_mpv) return;
     mpv_set_wakeup_callback(m_mpv, nullptr, nullptr);
     if (m_render) {
-        // The owner should have detached with its GL context current; without it the renderer
-        // cannot be freed cleanly, but mpv must never outlive-free it after the core is gone.
+        // The video widget normally detaches first, with its context current. Freed here at the
+        // latest: the renderer must never outlive the core.
         mpv_render_context_free(m_render);
         m_render = nullptr;
     }
