@@ -34,6 +34,15 @@ Outcome fx(const std::string &args) {
 
 class LyravoxFx : public ::testing::Test {
 protected:
+    static void SetUpTestSuite() {
+        // Under ThreadSanitizer the program gets the tests' suppressions too.
+        const char *source = std::getenv("LYRAVOX_SOURCE_DIR");
+        if (!source) return;
+        const char *old = std::getenv("TSAN_OPTIONS");
+        const std::string options = std::string(old ? old : "") + (old ? ":" : "") +
+                                    "suppressions=" + source + "/tests/effect/tsan.supp";
+        setenv("TSAN_OPTIONS", options.c_str(), 1);
+    }
     void SetUp() override {
         data = noise(2 * 22050 * 2 + 200, 4);
         in = dir.path("in.wav");
