@@ -1,7 +1,7 @@
 // The real program playing a generated track through libmpv (null audio) with an LRC file
 // beside it: --echo-lyrics prints every timed line once, in order, each at the first tick
 // whose adjusted position reaches the tenth of a second of its tag.
-#include "temp_home.h"
+#include "player_process.h"
 #include "test_media.h"
 
 #include <QProcess>
@@ -26,12 +26,7 @@ struct PlayerRun {
 
 PlayerRun runPlayer(const TempHome &home, const QString &track) {
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LYRAVOX_HOME"), home.path());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral("config")));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("LYRAVOX_AUDIO"), QStringLiteral("null"));
-    p.setProcessEnvironment(env);
+    p.setProcessEnvironment(PlayerProcess::environment(home));
     p.start(qEnvironmentVariable("LYRAVOX_BIN_DIR") + QStringLiteral("/lyravox"),
             {QStringLiteral("--echo-lyrics"), QStringLiteral("--exit-after-track"), track});
     PlayerRun run;

@@ -1,6 +1,6 @@
 // The real program with --exit-after-track: it plays the track it was given and closes the
 // normal way when the track ends (settings and playlist saved), for scripted runs.
-#include "temp_home.h"
+#include "player_process.h"
 #include "test_media.h"
 
 #include <QElapsedTimer>
@@ -10,20 +10,12 @@
 
 namespace {
 
-QProcessEnvironment environmentFor(const TempHome &home) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LYRAVOX_HOME"), home.path());
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("LYRAVOX_AUDIO"), QStringLiteral("null"));
-    return env;
-}
-
 TEST(ExitAfterTrack, PlaysTheTrackThenClosesAndSaves) {
     TempHome home;
     const QString song = home.file(QStringLiteral("song.wav"));
     ASSERT_TRUE(TestMedia::writeWav(song, 2.0));
     QProcess p;
-    p.setProcessEnvironment(environmentFor(home));
+    p.setProcessEnvironment(PlayerProcess::environment(home));
     QElapsedTimer t;
     t.start();
     p.start(qEnvironmentVariable("LYRAVOX_BIN_DIR") + QStringLiteral("/lyravox"),
@@ -44,7 +36,7 @@ TEST(ExitAfterTrack, ATrackThatCannotPlayEndsTheRunWithAMessage) {
     const QString broken = home.file(QStringLiteral("broken.mp3"));
     home.write(QStringLiteral("broken.mp3"), QByteArray(3000, 'z'));
     QProcess p;
-    p.setProcessEnvironment(environmentFor(home));
+    p.setProcessEnvironment(PlayerProcess::environment(home));
     p.start(qEnvironmentVariable("LYRAVOX_BIN_DIR") + QStringLiteral("/lyravox"),
             {QStringLiteral("--exit-after-track"), broken});
     ASSERT_TRUE(p.waitForStarted(10000));

@@ -1,6 +1,6 @@
 // The real program with a playlist on its command line, closed by SIGTERM: what List.lvx holds
 // afterwards.
-#include "temp_home.h"
+#include "player_process.h"
 
 #include <QDir>
 #include <QProcess>
@@ -17,12 +17,8 @@ QString program() {
 
 // Starts the program in `home` with `arguments`, lets it finish starting, sends SIGTERM.
 void runAndTerminate(const TempHome &home, const QStringList &arguments) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LYRAVOX_HOME"), home.path());
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("LYRAVOX_AUDIO"), QStringLiteral("null"));
     QProcess p;
-    p.setProcessEnvironment(env);
+    p.setProcessEnvironment(PlayerProcess::environment(home));
     p.start(program(), arguments);
     ASSERT_TRUE(p.waitForStarted(10000));
     for (int i = 0; i < 200 && !QDir(home.file(QStringLiteral("PICS"))).exists(); ++i)
