@@ -35,8 +35,8 @@ bool cfilter(Sound &sound, int16_t factor, ActionContext &ctx);
 bool amplitude(Sound &sound, ActionContext &ctx); // updates sound.dcMean
 bool invert(Sound &sound, ActionContext &ctx);    // may shorten sound.workLength
 bool pegel(Sound &sound, double factor, ActionContext &ctx);
-int16_t average(const Sound &sound);              // synchronous, mean level in percent
-void fadeIn(Sound &sound, int16_t seconds10th);   // synchronous, over playStart...
-void fadeOut(Sound &sound, int16_t seconds10th);  // synchronous, ...up to playEnd
+int16_t average(const Sound &sound);             // synchronous, mean level in percent
+void fadeIn(Sound &sound, int16_t seconds10th);  // synchronous, over playStart...
+void fadeOut(Sound &sound, int16_t seconds10th); // synchronous, ...up to playEnd
 
 } // namespace lvx::fx::dsp

@@ -15,10 +15,10 @@ struct Sound {
     uint16_t channels = 0;      // 1 or 2
     int32_t sampleRate = 0;     // frames per second
     int16_t durationSeconds = 0;
-    int32_t workLength = 0;     // bytes the analysis operations walk
-    int32_t playStart = 0;      // byte range used by playback and the fades
+    int32_t workLength = 0; // bytes the analysis operations walk
+    int32_t playStart = 0;  // byte range used by playback and the fades
     int32_t playEnd = 0;
-    double dcMean = 0.0;        // mean found by the last Amplitude run
+    double dcMean = 0.0; // mean found by the last Amplitude run
 };
 
 // What a running effect needs from the action it runs in. Called on the worker thread.

@@ -251,9 +251,8 @@ void MainWindow::connectPlayback() {
             &PlaybackController::loadCurrentTrack);
     connect(this, &MainWindow::startupFinished, playback, &PlaybackController::finishStartup);
     connect(this, &MainWindow::playPauseKey, playback, &PlaybackController::spaceKey);
-    connect(this, &MainWindow::videoFullScreenKey, playback, [playback] {
-        playback->videoFullScreen(PlaybackController::FullScreenSource::Key);
-    });
+    connect(this, &MainWindow::videoFullScreenKey, playback,
+            [playback] { playback->videoFullScreen(PlaybackController::FullScreenSource::Key); });
 }
 
 void MainWindow::connectLyrics() {
