@@ -32,6 +32,19 @@ struct ButtonSpec {
     const char *caption; // null: a single blank and the icon alone
 };
 
+// Look 8 draws no face, so the icon stands on the dark skin: dark strokes become light.
+QIcon onDarkSkin(const QIcon &icon, int size) {
+    QImage img = icon.pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < img.height(); ++y) {
+        auto *row = reinterpret_cast<QRgb *>(img.scanLine(y));
+        for (int x = 0; x < img.width(); ++x) {
+            const QRgb p = row[x];
+            if (qAlpha(p) > 0 && qGray(p) < 120) row[x] = qRgba(225, 232, 255, qAlpha(p));
+        }
+    }
+    return QIcon(QPixmap::fromImage(img));
+}
+
 } // namespace
 
 void buildMainWindowWidgets(QWidget *w, MainWindowUi &ui) {
@@ -103,6 +116,12 @@ void buildMainWindowWidgets(QWidget *w, MainWindowUi &ui) {
 
     ui.Frame1 = make<QGroupBox>(w, "Frame1", QRect(324, 296, 312, 164));
     ui.List1 = make<QListWidget>(ui.Frame1, "List1", QRect(6, 18, 300, 140));
+    for (QGroupBox *frame : {ui.Frame1, ui.frmInp}) {
+        // The frames sit on the dark skin: light captions.
+        QPalette pal = frame->palette();
+        pal.setColor(QPalette::WindowText, QColor(200, 215, 255));
+        frame->setPalette(pal);
+    }
 
     // Buttons: transport row under the picture, command row at the bottom.
     const ButtonSpec buttons[] = {
@@ -142,7 +161,9 @@ void buildMainWindowWidgets(QWidget *w, MainWindowUi &ui) {
         button->setIconSize(wide ? 24 : 16);
         button->setIconAlign(0);
         button->setCaption(b.caption ? QString::fromUtf8(b.caption) : QStringLiteral(" "));
-        if (b.icon != QStyle::SP_CustomBase) button->setIcon(style->standardIcon(b.icon));
+        if (b.icon != QStyle::SP_CustomBase)
+            button->setIcon(lookTwo ? style->standardIcon(b.icon)
+                                    : onDarkSkin(style->standardIcon(b.icon), wide ? 24 : 16));
         button->setEnabled(false); // FinishStartup enables them
         ui.XPButton[size_t(b.index)] = button;
     }

@@ -273,7 +273,7 @@ void XPButton::paintEvent(QPaintEvent *) {
     }
     if (hasText) {
         QColor color = palette().color(QPalette::ButtonText);
-        if (m_style == 7) color = Qt::white;
+        if (m_style == 7 || m_style == 8) color = Qt::white; // over a dark face or the skin
         if (m_useCustomColors) {
             if (state == State::Hot && m_fontHighlightColor.isValid())
                 color = m_fontHighlightColor;
@@ -281,7 +281,8 @@ void XPButton::paintEvent(QPaintEvent *) {
                 color = m_fontColor;
         }
         if (state == State::Disabled)
-            color = palette().color(QPalette::Disabled, QPalette::ButtonText);
+            color = m_style == 8 ? QColor(140, 150, 170)
+                                 : palette().color(QPalette::Disabled, QPalette::ButtonText);
         p.setPen(color);
         const Qt::Alignment h = m_captionAlign == 1   ? Qt::AlignLeft
                                 : m_captionAlign == 2 ? Qt::AlignRight
