@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every fuzz target in DIR for SECONDS each, starting from its seed corpus when it has one.
 set -euo pipefail
-dir=$1; seconds=${2:-20}
+dir=$(cd "$1" && pwd); seconds=${2:-20}
 src=$(cd "$(dirname "$0")/.." && pwd)
 status=0
 for f in "$dir"/fuzz_*; do
