@@ -4,6 +4,8 @@ set -euo pipefail
 dir=$(cd "$1" && pwd); seconds=${2:-20}
 src=$(cd "$(dirname "$0")/.." && pwd)
 status=0
+passed=0
+failed=0
 for f in "$dir"/fuzz_*; do
   [ -x "$f" ] || continue
   name=$(basename "$f")
@@ -15,7 +17,11 @@ for f in "$dir"/fuzz_*; do
         -print_final_stats=0 "$work" "${seeds[@]}" >"$work/log" 2>&1); then
     tail -n 60 "$work/log"; status=1
     echo "fuzz target $name found a fault" >&2
+    failed=$((failed + 1))
+  else
+    passed=$((passed + 1))
   fi
   rm -rf "$work"
 done
+echo "fuzz: $passed passed, $failed failed"
 exit $status
