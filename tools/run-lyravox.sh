@@ -9,6 +9,12 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
 fi
 echo "No display: running Lyravox under Xvfb with the lyric echo (audio to a null output)." >&2
 export LYRAVOX_AUDIO=null
+# A bare session has no runtime folder; Qt wants one.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  XDG_RUNTIME_DIR=/tmp/lyravox-runtime-$(id -u)
+  mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+  export XDG_RUNTIME_DIR
+fi
 # Without a track of its own it plays the demo song the build synthesized, in a throwaway home
 # folder so that the user's playlist stays as it is.
 if [ $# -eq 0 ]; then
