@@ -39,7 +39,6 @@ void LyravoxApp::start() {
 
 void LyravoxApp::createWindow() {
     m_window = new MainWindow(m_ctx);
-    m_window->setAttribute(Qt::WA_DeleteOnClose, false);
     connect(m_window, &MainWindow::unloaded, this, &LyravoxApp::onWindowClosed,
             Qt::QueuedConnection);
     m_window->show();

@@ -7,7 +7,6 @@
 #include "visuals/skin_controller.h"
 
 #include <QImage>
-#include <QPointer>
 #include <QWidget>
 #include <memory>
 

@@ -64,7 +64,6 @@ XPButton::XPButton(QWidget *parent) : QWidget(parent) {
     setAttribute(Qt::WA_Hover);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
-    if (!objectName().isEmpty()) m_caption = objectName();
 }
 
 void XPButton::setButtonStyle(int style) {

@@ -3,9 +3,9 @@
 #include "playback/mpv_media_player.h"
 #include "stream_server.h"
 #include "test_media.h"
+#include "wait_for.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -43,14 +43,6 @@ protected:
         QSignalSpy opened(&player, &MediaPlayer::openStateChanged);
         ASSERT_TRUE(player.setFileName(name));
         ASSERT_TRUE(opened.wait(5000)) << name.toStdString();
-    }
-    // Runs the event loop until `done` holds or `ms` pass.
-    template <typename F> static bool waitFor(F done, int ms = 5000) {
-        QElapsedTimer t;
-        t.start();
-        while (!done() && t.elapsed() < ms)
-            QTest::qWait(10);
-        return done();
     }
 
     static std::unique_ptr<QTemporaryDir> s_dir;

@@ -5,8 +5,8 @@
 #include "scripted_dialogs.h"
 #include "stream_server.h"
 #include "test_media.h"
+#include "wait_for.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -46,14 +46,6 @@ protected:
             [this](const QString &path) { loaded << path.section(QLatin1Char('/'), -1); });
     }
 
-    // Runs the event loop until `done` holds or `ms` pass.
-    template <typename F> static bool waitFor(F done, int ms = 8000) {
-        QElapsedTimer t;
-        t.start();
-        while (!done() && t.elapsed() < ms)
-            QTest::qWait(10);
-        return done();
-    }
     bool waitPlaying() {
         return waitFor([this] {
             return player.playState() == MediaPlayer::Playing && player.currentPosition() > 0.05;

@@ -4,10 +4,10 @@
 #include "playlist/playlist_model.h"
 #include "scripted_dialogs.h"
 #include "test_media.h"
+#include "wait_for.h"
 #include "widgets/xp_button.h"
 
 #include <QAction>
-#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -75,13 +75,6 @@ protected:
         playback = std::make_unique<PlaybackWidgets>(ctx, window.ui, model);
     }
 
-    template <typename F> static bool waitFor(F done, int ms = 8000) {
-        QElapsedTimer t;
-        t.start();
-        while (!done() && t.elapsed() < ms)
-            QTest::qWait(10);
-        return done();
-    }
     bool playing() {
         return playback->player().playState() == MediaPlayer::Playing &&
                playback->player().currentPosition() > 0.05;
