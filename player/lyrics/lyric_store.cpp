@@ -1,5 +1,6 @@
 #include "lyrics/lyric_store.h"
 
+#include "platform/file_names.h"
 #include "platform/text_file.h"
 
 #include <QDir>
@@ -8,16 +9,8 @@
 
 namespace {
 constexpr qsizetype kStoreNameChars = 150;
-constexpr qsizetype kMaxFileNameBytes = 255;
 const QLatin1String kLrcSuffix(".lrc");
 
-qsizetype utf8Length(QChar c) {
-    const char16_t u = c.unicode();
-    if (u < 0x80) return 1;
-    if (u < 0x800) return 2;
-    if (QChar::isSurrogate(u)) return 2; // half of a four-byte sequence
-    return 3;
-}
 } // namespace
 
 LyricStore::LyricStore(QString folder) : m_folder(std::move(folder)) {}
@@ -27,19 +20,9 @@ QString LyricStore::storeFileName(const QString &track) {
     name.replace(QLatin1Char('\\'), QLatin1Char('_'));
     name.replace(QLatin1Char('/'), QLatin1Char('_'));
     name.replace(QLatin1Char(':'), QLatin1Char('-'));
-    qsizetype start = std::max<qsizetype>(0, name.size() - kStoreNameChars);
-    // Linux file names hold 255 bytes: long CJK names keep fewer characters.
-    qsizetype bytes = kLrcSuffix.size();
-    for (qsizetype i = name.size() - 1; i >= start; --i) {
-        bytes += utf8Length(name[i]);
-        if (bytes > kMaxFileNameBytes) {
-            start = i + 1;
-            break;
-        }
-    }
-    // Never start with the second half of a surrogate pair.
-    if (start < name.size() && name[start].isLowSurrogate()) ++start;
-    return name.mid(start) + kLrcSuffix;
+    // Long CJK names keep fewer characters.
+    return FileNames::tail(name, kStoreNameChars, FileNames::kMaxBytes - kLrcSuffix.size()) +
+           kLrcSuffix;
 }
 
 QString LyricStore::LyricStoreName(const QString &track) const {
@@ -75,12 +58,10 @@ bool LyricStore::WriteNoLyricsFile(const QString &track, const QString &title) c
 }
 
 bool LyricStore::replaceWith(const QString &track, const QString &sourceFile) const {
-    QFile source(sourceFile);
-    if (!source.open(QIODevice::ReadOnly)) return false;
-    const QByteArray bytes = source.readAll();
-    if (source.error() != QFileDevice::NoError) return false;
+    const std::optional<QByteArray> bytes = TextFile::readBytes(sourceFile);
+    if (!bytes) return false;
     QDir().mkpath(m_folder);
-    return TextFile::writeBytes(LyricStoreName(track), bytes);
+    return TextFile::writeBytes(LyricStoreName(track), *bytes);
 }
 
 bool LyricStore::remove(const QString &track) const {

@@ -30,6 +30,9 @@ public:
         bool multiple = false;        // open: several files may be chosen
         bool mustExist = true;        // open: only existing files
         bool confirmOverwrite = true; // save
+        // save: the extension (without the dot) given to a name typed without one, before
+        // the dialog asks whether to overwrite an existing file.
+        QString defaultSuffix;
     };
 
     virtual ~Dialogs() = default;

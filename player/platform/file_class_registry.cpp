@@ -9,9 +9,9 @@
 #include <QJsonObject>
 
 FileClassRegistry::FileClassRegistry(QString storePath) : m_storePath(std::move(storePath)) {
-    QFile f(m_storePath);
-    if (!f.open(QIODevice::ReadOnly)) return;
-    const QJsonObject keys = QJsonDocument::fromJson(f.readAll()).object();
+    const std::optional<QByteArray> bytes = TextFile::readBytes(m_storePath);
+    if (!bytes) return;
+    const QJsonObject keys = QJsonDocument::fromJson(*bytes).object();
     for (auto k = keys.begin(); k != keys.end(); ++k) {
         QMap<QString, QString> values;
         const QJsonObject v = k.value().toObject();

@@ -99,10 +99,14 @@ QString QtDialogs::saveFile(const FileRequest &r) {
     QString start = r.folder;
     if (!r.fileName.isEmpty())
         start = start.isEmpty() ? r.fileName : start + QLatin1Char('/') + r.fileName;
-    QFileDialog::Options options;
-    if (!r.confirmOverwrite) options |= QFileDialog::DontConfirmOverwrite;
-    return QFileDialog::getSaveFileName(parentWidget(), r.title, start, qtFilter(r.filter), nullptr,
-                                        options);
+    QFileDialog dialog(parentWidget(), r.title, start, qtFilter(r.filter));
+    dialog.setObjectName(QStringLiteral("saveFileDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !r.confirmOverwrite);
+    dialog.setDefaultSuffix(r.defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().constFirst();
 }
 
 QString QtDialogs::input(const QString &prompt, const QString &title, const QString &defaultText) {

@@ -18,10 +18,20 @@ QString decode(const QByteArray &bytes) {
     return QString::fromLatin1(bytes);
 }
 
-std::optional<QString> read(const QString &path) {
+std::optional<QByteArray> readBytes(const QString &path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
-    return decode(f.readAll());
+    if (!f.isSequential() && f.size() > kMaxBytes) return std::nullopt;
+    // A pipe or device tells no size: read one byte past the limit to know.
+    QByteArray bytes = f.read(kMaxBytes + 1);
+    if (f.error() != QFileDevice::NoError || bytes.size() > kMaxBytes) return std::nullopt;
+    return bytes;
+}
+
+std::optional<QString> read(const QString &path) {
+    const std::optional<QByteArray> bytes = readBytes(path);
+    if (!bytes) return std::nullopt;
+    return decode(*bytes);
 }
 
 QStringList splitLines(const QString &text) {

@@ -8,9 +8,15 @@
 
 namespace TextFile {
 
+// Files read whole (settings, playlists, lyric files) are never larger than this; a larger
+// file is refused rather than read into memory.
+constexpr qint64 kMaxBytes = 64 * 1024 * 1024;
+
+// Reads a whole file of at most kMaxBytes; nullopt when it cannot be read or is larger.
+std::optional<QByteArray> readBytes(const QString &path);
 // Decodes bytes as described above.
 QString decode(const QByteArray &bytes);
-// Reads and decodes a whole file; nullopt when it cannot be opened.
+// Reads and decodes a whole file; nullopt when it cannot be read or is larger than kMaxBytes.
 std::optional<QString> read(const QString &path);
 // Splits text into lines at CR LF, lone CR or lone LF. A final line end adds no empty line.
 QStringList splitLines(const QString &text);

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QProcess>
+#include <QStandardPaths>
 
 namespace XdgAssociation {
 
@@ -80,6 +82,24 @@ QString updatedMimeApps(const QString &old, const QStringList &ours, const QStri
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
+// Writes `text` unless the file already holds it; true when the file changed.
+bool writeIfChanged(const QString &path, const QString &text) {
+    if (TextFile::read(path) == std::optional<QString>(text)) return false;
+    return TextFile::write(path, text);
+}
+
+// Runs a desktop cache tool on `folder` in the background; skipped when it is not installed.
+void refreshCache(const char *tool, const QString &folder) {
+    const QString program = QStandardPaths::findExecutable(QLatin1String(tool));
+    if (program.isEmpty()) return;
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments({folder});
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.startDetached();
+}
+
 } // namespace
 
 QString mimeTypeFor(const QString &ext) {
@@ -120,7 +140,8 @@ void apply(const FileClassRegistry &registry, const QString &programPath, const 
             "</mime-info>\n")
             .arg(QLatin1String(kPlaylistMime),
                  (lvxComment.isEmpty() ? QStringLiteral("LVX File") : lvxComment).toHtmlEscaped());
-    TextFile::write(data + QStringLiteral("/mime/packages/lyravox.xml"), package);
+    if (writeIfChanged(data + QStringLiteral("/mime/packages/lyravox.xml"), package))
+        refreshCache("update-mime-database", data + QStringLiteral("/mime"));
 
     QDir().mkpath(data + QStringLiteral("/applications"));
     QString desktop =
@@ -139,7 +160,9 @@ void apply(const FileClassRegistry &registry, const QString &programPath, const 
             QStringLiteral("Actions=append;\n\n[Desktop Action append]\nName=添加到 Lyravox 列表\n"
                            "Exec=%1 /a %f\n")
                 .arg(quoted(programPath));
-    TextFile::write(data + QStringLiteral("/applications/") + QLatin1String(kDesktopFile), desktop);
+    if (writeIfChanged(data + QStringLiteral("/applications/") + QLatin1String(kDesktopFile),
+                       desktop))
+        refreshCache("update-desktop-database", data + QStringLiteral("/applications"));
 
     QStringList allMimes;
     for (const QString &m : mimeTable())

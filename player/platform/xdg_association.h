@@ -14,6 +14,8 @@ QString mimeTypeFor(const QString &ext);
 // The extensions (without dot) whose class is one of ours: ".lvx" → "LVX.file", ".mp3" → "Lv.mp3".
 QStringList associatedExtensions(const FileClassRegistry &registry);
 // Writes the XDG files under `dataHome` ($XDG_DATA_HOME) and `configHome` ($XDG_CONFIG_HOME).
+// When the MIME package or the desktop entry changed, update-mime-database and
+// update-desktop-database refresh the user's caches in the background (where installed).
 void apply(const FileClassRegistry &registry, const QString &programPath, const QString &dataHome,
            const QString &configHome);
 // $XDG_DATA_HOME and $XDG_CONFIG_HOME with their defaults.

@@ -206,6 +206,7 @@ void PlaylistCommands::ExportPlaylist() {
                        QDateTime::currentDateTime().toString(QStringLiteral("yyMMddHHmmss"));
     request.mustExist = false;
     request.confirmOverwrite = true;
+    request.defaultSuffix = QStringLiteral("lvx");
     const QString chosen = m_ctx.dialogs->saveFile(request);
     if (chosen.isEmpty()) return;
     const bool ok = PlaylistFile::write(PlaylistFile::exportName(chosen), m_model.items(),

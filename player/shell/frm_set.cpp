@@ -1,5 +1,6 @@
 #include "shell/frm_set.h"
 
+#include "platform/file_names.h"
 #include "widgets/xp_button.h"
 
 #include <QCheckBox>
@@ -16,6 +17,7 @@
 #include <QSignalBlocker>
 #include <QThread>
 #include <QVBoxLayout>
+#include <cstdio>
 
 namespace {
 
@@ -23,6 +25,19 @@ const int kBitRates[7] = {32, 56, 64, 96, 112, 128, 256};
 const int kSampleRates[3] = {32000, 44100, 48000};
 const char *const kPictureFilter =
     "图片文件(*.jpg;*.gif;*.bmp)|*.jpg;*.gif;*.bmp;*.jpeg|PICS文件(*.pic)|*.pic|所有文件(*.*)|*.*";
+
+// Copies `source` over `target` through a file beside it, so that `target` is replaced in one
+// step and stays as it was when the copy fails.
+bool replaceFile(const QString &source, const QString &target) {
+    const QString partial = target + QStringLiteral(".part");
+    QFile::remove(partial);
+    if (!QFile::copy(source, partial)) return false;
+    if (std::rename(QFile::encodeName(partial).constData(),
+                    QFile::encodeName(target).constData()) == 0)
+        return true;
+    QFile::remove(partial);
+    return false;
+}
 
 template <typename W> W *named(W *w, const QString &name) {
     w->setObjectName(name);
@@ -383,15 +398,9 @@ void FrmSet::findCoverPicture() {
     const QString target = m_ctx.paths.file(QStringLiteral("userdefine.pic"));
     if (!chosen.isEmpty()) {
         const QString source = chosen.first();
-        if (QFileInfo(source).absoluteFilePath() != QFileInfo(target).absoluteFilePath()) {
-            // Copy beside the target first so that a failed copy leaves the old picture.
-            const QString partial = target + QStringLiteral(".part");
-            QFile::remove(partial);
-            if (QFile::copy(source, partial)) {
-                QFile::remove(target);
-                QFile::rename(partial, target);
-            }
-        }
+        if (QFileInfo(source).absoluteFilePath() != QFileInfo(target).absoluteFilePath() &&
+            !replaceFile(source, target))
+            dialogs.error(QStringLiteral("无法复制图片文件“") + source + QStringLiteral("”。"));
         if (userPictureExists()) {
             if (!Check7->isChecked()) {
                 Check7->setChecked(true);
@@ -418,13 +427,19 @@ void FrmSet::addBackgroundPictures() {
     if (chosen.isEmpty()) return;
     const QString folder = m_ctx.paths.file(QStringLiteral("bkground"));
     QDir().mkpath(folder);
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyMMddHHmmss"));
+    const QString prefix =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyMMddHHmmss")) + QLatin1Char('_');
+    QStringList failed;
     for (const QString &file : chosen) {
-        const QString name = QFileInfo(file).fileName().right(200);
-        QFile::copy(file, folder + QLatin1Char('/') + stamp + QLatin1Char('_') + name);
+        const QString name =
+            FileNames::tail(QFileInfo(file).fileName(), 200, FileNames::kMaxBytes - prefix.size());
+        if (!QFile::copy(file, folder + QLatin1Char('/') + prefix + name)) failed << file;
     }
-    dialogs.info(QStringLiteral("歌词显示背景图片已经成功添加至【") + folder +
-                 QStringLiteral("/】中！"));
+    if (failed.size() < chosen.size())
+        dialogs.info(QStringLiteral("歌词显示背景图片已经成功添加至【") + folder +
+                     QStringLiteral("/】中！"));
+    if (!failed.isEmpty())
+        dialogs.error(QStringLiteral("以下图片无法添加：\n") + failed.join(QLatin1Char('\n')));
     Q_EMIT backgroundListChanged();
     const int count = int(QDir(folder).entryList(QDir::Files).size());
     dialogs.info(QStringLiteral("目前共有 ") + QString::number(count) +

@@ -141,8 +141,7 @@ void parse(const QByteArray &bytes, Settings &settings) {
 }
 
 void read(const QString &path, Settings &settings) {
-    QFile f(path);
-    if (f.open(QIODevice::ReadOnly)) parse(f.readAll(), settings);
+    if (const std::optional<QByteArray> bytes = TextFile::readBytes(path)) parse(*bytes, settings);
 }
 
 QByteArray format(const Settings &settings) {
@@ -176,6 +175,7 @@ bool write(const QString &path, const Settings &settings) {
 void clampAfterRead(Settings &settings) {
     settings.MaxRecordMinutes = std::clamp(settings.MaxRecordMinutes, 1, 30);
     if (settings.VisualStyle < 1) settings.VisualStyle = 1;
+    if (settings.CoverPictureMode == 0) settings.CoverPictureMode = 1;
 }
 
 } // namespace SettingsFile

@@ -4,6 +4,7 @@
 
 #include "temp_home.h"
 
+#include <QThread>
 #include <gtest/gtest.h>
 
 namespace {
@@ -80,3 +81,40 @@ TEST(FileTypeRegistration, MediaClassesCountOnlyWhenTheyAreOurs) {
 }
 
 } // namespace
+
+TEST(FileTypeRegistration, DesktopCachesAreRefreshedOnlyWhenOurFilesChange) {
+    TempHome home;
+    // Stand-ins for update-mime-database and update-desktop-database that log their folder.
+    const QString bin = home.file(QStringLiteral("bin"));
+    const QString log = home.file(QStringLiteral("refresh.log"));
+    for (const char *tool : {"update-mime-database", "update-desktop-database"}) {
+        const QString path = bin + QLatin1Char('/') + QLatin1String(tool);
+        home.write(QStringLiteral("bin/") + QLatin1String(tool),
+                   "#!/bin/sh\necho \"$(basename \"$0\") $1\" >> '" + log.toUtf8() + "'\n");
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", bin.toUtf8() + ':' + oldPath);
+    FileClassRegistry r(home.file(QStringLiteral("classes.json")));
+    FileTypeRegistration::registerPlaylistType(r, home.path(), QStringLiteral("/usr/bin/lyravox"));
+    const QString data = home.file(QStringLiteral("data"));
+    const QString config = home.file(QStringLiteral("cfg"));
+    auto logLines = [&] {
+        QFile f(log);
+        return f.open(QIODevice::ReadOnly)
+                   ? QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                   : QStringList();
+    };
+    XdgAssociation::apply(r, QStringLiteral("/usr/bin/lyravox"), data, config);
+    for (int waited = 0; logLines().size() < 2 && waited < 5000; waited += 20)
+        QThread::msleep(20);
+    XdgAssociation::apply(r, QStringLiteral("/usr/bin/lyravox"), data, config); // nothing new
+    QThread::msleep(300);
+    qputenv("PATH", oldPath);
+    QStringList lines = logLines();
+    lines.sort();
+    EXPECT_EQ(lines, QStringList({QStringLiteral("update-desktop-database ") + data +
+                                      QStringLiteral("/applications"),
+                                  QStringLiteral("update-mime-database ") + data +
+                                      QStringLiteral("/mime")}));
+}

@@ -160,6 +160,47 @@ TEST_F(DialogFixture, BackgroundPicturesAreCopiedWithATimeStamp) {
     EXPECT_EQ(texts.at(1), QStringLiteral("目前共有 2 个背景文件。"));
 }
 
+TEST_F(DialogFixture, BackgroundNamesFitTheFileSystemAndFailedCopiesAreReported) {
+    // A name of 250 bytes (82 CJK characters) with the time stamp would pass 255 bytes: it
+    // keeps its end, whole characters only.
+    const QString longName = QString(82, QChar(0x6B4C)) + QStringLiteral(".jpg");
+    home.write(longName, "A");
+    const QString source = home.file(longName);
+    dialogs.answerOpen({source, home.file(QStringLiteral("missing.jpg"))});
+    FrmSet dialog(ctx);
+    dialog.show();
+    dialog.XPButton5->clicked();
+    const QStringList files = QDir(home.file(QStringLiteral("bkground"))).entryList(QDir::Files);
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_EQ(files.at(0).toUtf8().size(), 13 + 79 * 3 + 4);
+    EXPECT_TRUE(files.at(0).endsWith(QString(79, QChar(0x6B4C)) + QStringLiteral(".jpg")));
+    const QStringList texts = dialogs.messageTexts();
+    ASSERT_EQ(texts.size(), 3);
+    EXPECT_TRUE(texts.at(0).startsWith(QStringLiteral("歌词显示背景图片已经成功添加至【")));
+    EXPECT_TRUE(texts.at(1).contains(QStringLiteral("missing.jpg")));
+    EXPECT_EQ(dialogs.entries().at(2).icon, Dialogs::Icon::Critical);
+    EXPECT_EQ(texts.at(2), QStringLiteral("目前共有 1 个背景文件。"));
+
+    // Nothing copied: no claim of success.
+    dialogs.clear();
+    dialogs.answerOpen({home.file(QStringLiteral("missing.jpg"))});
+    dialog.XPButton5->clicked();
+    EXPECT_FALSE(dialogs.messageTexts().at(0).startsWith(QStringLiteral("歌词显示背景图片")));
+}
+
+TEST_F(DialogFixture, AFailedCoverCopyKeepsTheOldPicture) {
+    home.write(QStringLiteral("userdefine.pic"), "OLD");
+    ctx.settings.CoverPictureMode = 2;
+    dialogs.answerOpen({home.file(QStringLiteral("gone.jpg"))});
+    FrmSet dialog(ctx);
+    dialog.show();
+    dialog.XPButton3->clicked();
+    EXPECT_EQ(home.read(QStringLiteral("userdefine.pic")), QByteArray("OLD"));
+    EXPECT_FALSE(QFile::exists(home.file(QStringLiteral("userdefine.pic.part"))));
+    EXPECT_TRUE(dialogs.messageTexts().last().contains(QStringLiteral("gone.jpg")));
+    EXPECT_EQ(ctx.settings.CoverPictureMode, 2);
+}
+
 TEST_F(DialogFixture, ResetButtonsApplyTheirPresets) {
     ctx.settings.ShowMixerOnRecord = 0;
     ctx.settings.AutoFuzzySearch = 0;

@@ -2,6 +2,9 @@
 
 #include "temp_home.h"
 
+#include "platform/text_file.h"
+#include <QFile>
+
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -82,8 +85,33 @@ TEST(SettingsFile, StartupClampsRecordMinutesAndVisualStyle) {
     EXPECT_EQ(s.MaxRecordMinutes, 30);
     EXPECT_EQ(s.VisualStyle, 1);
     s.MaxRecordMinutes = 0;
+    s.CoverPictureMode = 0;
     SettingsFile::clampAfterRead(s);
     EXPECT_EQ(s.MaxRecordMinutes, 1);
+    EXPECT_EQ(s.CoverPictureMode, 1); // "no picture" does not survive a start
+}
+
+TEST(TextFiles, FilesLargerThanTheLimitAreRefusedWithoutBeingRead) {
+    TempHome home;
+    Settings stored;
+    stored.MaxRecordMinutes = 7;
+    const QByteArray line = SettingsFile::format(stored);
+    // A settings line followed by a sparse tail that makes the file one byte too large.
+    for (const char *name : {"big.ini", "ok.ini"}) {
+        home.write(QLatin1String(name), line);
+        QFile f(home.file(QLatin1String(name)));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.resize(qstrcmp(name, "big.ini") == 0 ? TextFile::kMaxBytes + 1
+                                                           : TextFile::kMaxBytes));
+    }
+    EXPECT_FALSE(TextFile::readBytes(home.file(QStringLiteral("big.ini"))));
+    EXPECT_FALSE(TextFile::read(home.file(QStringLiteral("big.ini"))));
+    Settings big;
+    SettingsFile::read(home.file(QStringLiteral("big.ini")), big);
+    EXPECT_EQ(big.MaxRecordMinutes, Settings().MaxRecordMinutes);
+    Settings ok;
+    SettingsFile::read(home.file(QStringLiteral("ok.ini")), ok);
+    EXPECT_EQ(ok.MaxRecordMinutes, 7);
 }
 
 TEST(SettingsFile, GarbageAndMissingFilesLeaveDefaults) {
