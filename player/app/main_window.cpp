@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/key_preview.h"
 #include "app/main_menus.h"
 #include "app/main_window_layout.h"
 #include "lyrics/lyrics_controller.h"
@@ -10,6 +11,8 @@
 #include "shell/file_type_registration.h"
 #include "shell/frm_set.h"
 #include "shell/skin_shape.h"
+#include "visuals/cover_picture.h"
+#include "visuals/visual_switches.h"
 #include "widgets/xp_button.h"
 
 #include <QApplication>
@@ -75,12 +78,13 @@ MainWindow::MainWindow(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ct
     connectPlayback();
     connectLyrics();
     connectShellCommands();
-    qApp->installEventFilter(this);
+    auto *keys = new KeyPreview(this);
+    connect(keys, &KeyPreview::pressed, this, &MainWindow::handleKeyPress);
+    connect(keys, &KeyPreview::released, this, &MainWindow::handleKeyRelease);
     startupSequence();
 }
 
 MainWindow::~MainWindow() {
-    qApp->removeEventFilter(this);
     if (m_ctx.dialogs && m_ctx.dialogs->parentWidget() == this)
         m_ctx.dialogs->setParentWidget(nullptr);
 }
@@ -132,7 +136,8 @@ void MainWindow::startupSequence() {
     // hook: playlist — count caption of Frame1.
     if (QAction *a = m_ui.action("mnuPlayRec")) a->setEnabled(false);
     if (QAction *a = m_ui.action("mnuStopRecPlay")) a->setEnabled(false);
-    // hook: visuals — cover picture area and its picture.
+    m_cover = std::make_unique<CoverPicture>(m_ctx, m_ui.Picture2, m_ui.Image2);
+    m_cover->reload();
     // hook: playback — media player area at its place, display option off.
     // hook: visuals — visualization and level display areas.
     // hook: recording — record seconds and capture set-up.
@@ -150,18 +155,8 @@ void MainWindow::finishStartup() {
         b->setToolTipText(QString::fromUtf8(kButtonTips[k]));
         b->setEnabled(k != 5 && k != 7 && k != 8);
     }
-    const Settings &s = m_ctx.settings;
-    if (s.ShowLevelMeter == 1 || s.VisualOn == 1)
-        m_ui.Timer[4]->start();
-    else
-        m_ui.Timer[4]->stop();
-    if (QAction *a = m_ui.action("mnuShowVolumeB"))
-        a->setText(s.ShowLevelMeter != 0 ? QStringLiteral("关闭录音音量显示(&M)")
-                                         : QStringLiteral("打开录音音量显示(&M)"));
-    m_ui.Picture5->setVisible(s.VisualOn == 1);
-    if (QAction *a = m_ui.action("mnuShowVisualS"))
-        a->setText(s.VisualOn == 1 ? QStringLiteral("关闭可视化效果(&E)")
-                                   : QStringLiteral("打开可视化效果(&E)"));
+    VisualSwitches::apply(m_ctx.settings, m_ui);
+    VisualSwitches::markStyle(m_ctx.settings, m_ui);
     if (m_ui.List1->count() == 0) {
         if (QAction *add = m_ui.action("mnuAdd")) add->trigger();
         return;
@@ -273,7 +268,20 @@ void MainWindow::connectLyrics() {
 void MainWindow::openSettings() {
     FrmSet dialog(m_ctx, this);
     m_settingsDialog = &dialog;
-    // hook: visuals, lyrics — connect the dialog's change signals to their controllers.
+    // Every change takes effect at once, while the dialog is still open.
+    auto switches = [this] { VisualSwitches::apply(m_ctx.settings, m_ui); };
+    connect(&dialog, &FrmSet::visualOnChanged, this, switches);
+    connect(&dialog, &FrmSet::levelMeterChanged, this, switches);
+    connect(&dialog, &FrmSet::visualStyleChanged, this,
+            [this] { VisualSwitches::markStyle(m_ctx.settings, m_ui); });
+    connect(&dialog, &FrmSet::lyricDisplayModeChanged, m_lyrics.get(),
+            &LyricsController::setDisplayMode);
+    connect(&dialog, &FrmSet::coverAsLyricBackgroundChanged, m_lyrics.get(),
+            &LyricsController::refreshBackground);
+    connect(&dialog, &FrmSet::backgroundListChanged, m_lyrics.get(),
+            &LyricsController::rereadBackgrounds);
+    connect(&dialog, &FrmSet::coverPictureChanged, this, [this] { m_cover->reload(); });
+    connect(&dialog, &FrmSet::pictureStretchChanged, this, [this] { m_cover->layout(); });
     connect(&dialog, &FrmSet::skinDefaultRequested, m_skins.get(),
             &SkinController::restoreDefaultSkin);
     connect(&dialog, &FrmSet::skinReplaceRequested, m_skins.get(), &SkinController::replaceSkin);
@@ -295,32 +303,35 @@ void MainWindow::openHelp() {
     QDesktopServices::openUrl(QUrl::fromLocalFile(help));
 }
 
-void MainWindow::startWindowDrag() {
-    if (QWindow *handle = windowHandle()) handle->startSystemMove();
+bool MainWindow::isDragArea(const QObject *area) const {
+    for (const QWidget *w : std::initializer_list<const QWidget *>{
+             m_ui.PicShape, m_ui.Frame1, m_ui.frmInp, m_ui.Label1, m_ui.Label2, m_ui.Label4,
+             m_ui.Label5, m_ui.lblDev, m_ui.lblLine, m_ui.lblVol, m_ui.lblVolPer})
+        if (area == w) return true;
+    return false;
 }
 
 void MainWindow::mousePressEvent(QMouseEvent *event) {
-    if (event->button() == Qt::LeftButton) startWindowDrag();
+    if (event->button() == Qt::LeftButton) m_drag.start(*event);
 }
 
+void MainWindow::mouseMoveEvent(QMouseEvent *event) {
+    m_drag.follow(*event);
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent *event) {
+    m_drag.follow(*event);
+}
+
+// Only the window's own areas come here (their filters are installed in
+// connectShellCommands); every other control receives its mouse events untouched.
 bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
     const QEvent::Type type = event->type();
-    if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
-        // Key preview: see each key once, as it reaches the focused control of this window.
-        QWidget *target = qobject_cast<QWidget *>(watched);
-        QWidget *focus = QApplication::focusWidget();
-        const bool ours = target && (target == this || isAncestorOf(target));
-        if (ours && (target == focus || (!focus && target == this))) {
-            auto *key = static_cast<QKeyEvent *>(event);
-            if (type == QEvent::KeyPress)
-                handleKeyPress(key);
-            else if (!key->isAutoRepeat())
-                handleKeyRelease(key);
-        }
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
+        type != QEvent::MouseMove)
         return false;
-    }
-    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease) return false;
     auto *mouse = static_cast<QMouseEvent *>(event);
+    if (type == QEvent::MouseMove) return m_drag.follow(*mouse);
     const bool press = type == QEvent::MouseButtonPress;
     const bool left = mouse->button() == Qt::LeftButton;
     const bool right = mouse->button() == Qt::RightButton;
@@ -328,6 +339,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
     auto releasedInside = [&](QWidget *w) {
         return !press && w->rect().contains(mouse->position().toPoint());
     };
+    if (!press && left && m_drag.follow(*mouse)) return true;
     if (watched == m_ui.Image5 && press) {
         m_ui.Popmnu[0]->popup(global);
         return true;
@@ -351,8 +363,9 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
         if (releasedInside(m_ui.Picture3) && right) m_ui.Popmnu[3]->popup(global);
         return false;
     }
+    if (!isDragArea(watched)) return false;
     if (press && left) {
-        startWindowDrag();
+        m_drag.start(*mouse);
         return true;
     }
     if (right && (watched == m_ui.PicShape || watched == m_ui.Label4 || watched == m_ui.Label5) &&

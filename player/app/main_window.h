@@ -2,6 +2,7 @@
 // frmMain: builds the named widgets, timers and menus, runs the start-up and shutdown
 // sequences and routes keys and mouse actions. The subsystem controllers decide what the
 // commands do; this window only builds and wires them.
+#include "app/window_drag.h"
 #include "shell/app_context.h"
 #include "shell/main_window_ui.h"
 #include "visuals/skin_controller.h"
@@ -10,6 +11,7 @@
 #include <QWidget>
 #include <memory>
 
+class CoverPicture;
 class FrmSet;
 class PlaylistController;
 class PlaybackWidgets;
@@ -65,6 +67,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     void startupSequence();
@@ -74,16 +78,18 @@ private:
     void connectShellCommands();
     void connectPlayback();
     void connectLyrics();
-    void startWindowDrag();
+    bool isDragArea(const QObject *area) const;
     void openHelp();
 
     AppContext &m_ctx;
     MainWindowUi m_ui;
     QImage m_skin;
     int m_bounceStage = 0;
+    WindowDrag m_drag{this};
     bool m_shutdownDone = false;
     FrmSet *m_settingsDialog = nullptr;
     std::unique_ptr<SkinController> m_skins;
+    std::unique_ptr<CoverPicture> m_cover;
     std::unique_ptr<PlaylistController> m_playlist;
     std::unique_ptr<PlaybackWidgets> m_playback; // after m_playlist: it uses the model
     std::unique_ptr<LyricsController> m_lyrics;  // after m_playback: it reads the player

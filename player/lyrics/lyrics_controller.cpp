@@ -361,6 +361,12 @@ void LyricsController::refreshBackground() {
     m_stripView.setBackground(reader.read()); // a picture that cannot load keeps the old one
 }
 
+void LyricsController::rereadBackgrounds() {
+    m_backgroundsRead = false;
+    m_backgrounds.clear();
+    if (m_ctx.settings.LyricDisplayMode % 100 == 2) refreshBackground();
+}
+
 void LyricsController::onPlayStateChanged(int state) {
     if (state == MediaPlayer::Stopped || state == MediaPlayer::Paused) m_ui.Timer[1]->stop();
     if (state == MediaPlayer::Stopped) {
@@ -380,6 +386,11 @@ void LyricsController::onPlayStateChanged(int state) {
 void LyricsController::setDisplayMode(int mode) {
     m_ctx.settings.LyricDisplayMode = mode;
     applyModeWidgets();
+    if (mode == 2) {
+        // Drawn at once, also while stopped: the ticks only move what is already there.
+        refreshBackground();
+        m_stripView.setTexts(m_sync.PrevLineText, m_sync.CurLineText, m_sync.NextLineText);
+    }
     startTimerWhenPlaying();
 }
 

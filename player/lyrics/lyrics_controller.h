@@ -63,6 +63,11 @@ public:
     void setDisplayMode(int mode); // mnuLrcVS0/1/2
     void cycleDisplayMode();       // XPButton20
     void fullScreen();             // mnuLrcVSH, XPButton21
+    // The lyric background of mode 2: the track's cover when CoverAsLyricBackground asks for
+    // it and there is one, otherwise a random picture of "bkground".
+    void refreshBackground();
+    // Pictures were added to "bkground": the next background is chosen among all of them.
+    void rereadBackgrounds();
 
     // State of the loaded track's lyrics.
     bool LyricsLoaded() const { return m_loaded; }
@@ -96,7 +101,6 @@ private:
     void updateStripsAfterHit();
     void moveStrips(double adjusted);
     void showThanks();
-    void refreshBackground();
     void writeNoLyrics(const QString &track, const QString &defaultText);
     bool askNoLyrics(const QString &track);
 

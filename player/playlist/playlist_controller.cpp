@@ -57,6 +57,9 @@ void PlaylistController::bindList() {
     connect(list, &QListWidget::currentRowChanged, this, [this](int row) {
         if (!m_syncing) m_model.select(row);
     });
+    // Emitted once the list has moved its selection to the pressed item, and before the
+    // double click that may follow: a press never acts after the double click's playback.
+    connect(list, &QListWidget::itemPressed, this, [this] { m_commands.listPressed(); });
     connect(list, &QListWidget::itemDoubleClicked, this, [this] {
         m_ui.List1->setEnabled(false);
         Q_EMIT playSelectedRequested();
@@ -195,11 +198,6 @@ bool PlaylistController::eventFilter(QObject *watched, QEvent *event) {
             this, [this, files] { m_commands.dropFiles(files); }, Qt::QueuedConnection);
         return true;
     }
-    case QEvent::MouseButtonPress:
-        // After the list has moved its selection to the pressed item.
-        QMetaObject::invokeMethod(
-            this, [this] { m_commands.listPressed(); }, Qt::QueuedConnection);
-        return false;
     case QEvent::MouseButtonRelease:
         if (static_cast<QMouseEvent *>(event)->button() == Qt::RightButton && m_ui.Popmnu[4]) {
             m_ui.Popmnu[4]->popup(static_cast<QMouseEvent *>(event)->globalPosition().toPoint());

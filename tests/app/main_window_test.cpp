@@ -1,3 +1,4 @@
+#include "app/key_preview.h"
 #include "app/lyravox_app.h"
 #include "app/main_window.h"
 #include "app/single_instance.h"
@@ -6,8 +7,12 @@
 #include "temp_home.h"
 #include "widgets/xp_button.h"
 
+#include <QComboBox>
 #include <QDir>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -190,6 +195,39 @@ TEST_F(WindowFixture, SkinNamedInTheSettingsIsLoadedAtStartup) {
     home.write(QStringLiteral("SetLog.ini"), SettingsFile::format(stored));
     MainWindow w2(ctx);
     EXPECT_EQ(w2.skinPicture(), SkinShape::defaultSkin(w2.width(), w2.height()));
+}
+
+TEST(KeyPreview, TextControlsKeepTheirTextKeys) {
+    QLineEdit line;
+    QLineEdit readOnlyLine;
+    readOnlyLine.setReadOnly(true);
+    QTextEdit editor;
+    QTextEdit lyricBox;
+    lyricBox.setReadOnly(true);
+    QComboBox editableCombo;
+    editableCombo.setEditable(true);
+    QComboBox combo;
+    QSpinBox spin;
+    QListWidget list;
+    QLineEdit disabled;
+    disabled.setEnabled(false);
+    const std::pair<QWidget *, bool> controls[] = {
+        {&line, true},          {&readOnlyLine, false}, {&editor, true}, {&lyricBox, false},
+        {&editableCombo, true}, {&combo, false},        {&spin, true},   {&list, false},
+        {&disabled, false},     {nullptr, false}};
+    for (const auto &[w, takes] : controls)
+        EXPECT_EQ(KeyPreview::takesText(w), takes) << (w ? w->metaObject()->className() : "none");
+
+    auto key = [](int code, Qt::KeyboardModifiers mods = {}) {
+        return QKeyEvent(QEvent::KeyPress, code, mods);
+    };
+    for (int code : {int(Qt::Key_Space), int(Qt::Key_K), int(Qt::Key_T), int(Qt::Key_V),
+                     int(Qt::Key_F), int(Qt::Key_H)})
+        EXPECT_TRUE(KeyPreview::isTextKey(key(code))) << code;
+    EXPECT_TRUE(KeyPreview::isTextKey(key(Qt::Key_Plus, Qt::KeypadModifier)));
+    EXPECT_TRUE(KeyPreview::isTextKey(key(Qt::Key_Minus, Qt::KeypadModifier)));
+    for (int code : {int(Qt::Key_Escape), int(Qt::Key_F1), int(Qt::Key_Return)})
+        EXPECT_FALSE(KeyPreview::isTextKey(key(code))) << code;
 }
 
 TEST(SingleInstanceRule, DecidesByCommandLine) {
