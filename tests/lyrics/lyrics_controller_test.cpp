@@ -9,6 +9,7 @@
 #include "temp_home.h"
 #include "widgets/xp_button.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -365,6 +366,24 @@ TEST_F(LyricsControllerTest, ReloadAsksFirst) {
     Q_EMIT ui.XPButton[19]->clicked();
     EXPECT_TRUE(controller->LyricsLoaded());
     EXPECT_EQ(dialogs.messageTexts().first(), QStringLiteral("你确定要重新装载歌词吗?"));
+}
+
+TEST_F(LyricsControllerTest, PictureModeDrawsAtOnceAndTakesNewBackgroundsWithoutARestart) {
+    writeStore("[00:01.00]one\r\n[00:02.00]two\r\n");
+    controller->FindLyrics();
+    ASSERT_EQ(player.playState(), MediaPlayer::Stopped);
+    controller->setDisplayMode(2); // stopped: shown now, not at the next tick
+    EXPECT_TRUE(ui.Picture7->isVisibleTo(&window));
+    EXPECT_FALSE(ui.RichTextBox1->isVisibleTo(&window));
+    // "bkground" is empty: no picture of it is shown yet.
+    EXPECT_NE(ui.Image6->pixmap().toImage().pixel(0, 0), QColor(Qt::green).rgb());
+
+    QImage picture(8, 6, QImage::Format_RGB32);
+    picture.fill(Qt::green);
+    QDir().mkpath(home.file(QStringLiteral("bkground")));
+    ASSERT_TRUE(picture.save(home.file(QStringLiteral("bkground/added.png"))));
+    controller->rereadBackgrounds();
+    EXPECT_EQ(ui.Image6->pixmap().toImage().pixel(0, 0), QColor(Qt::green).rgb());
 }
 
 } // namespace
