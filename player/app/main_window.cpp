@@ -8,6 +8,7 @@
 #include "platform/xdg_association.h"
 #include "playback/playback_widgets.h"
 #include "playlist/playlist_controller.h"
+#include "processing/conversion_controller.h"
 #include "shell/file_type_registration.h"
 #include "shell/frm_set.h"
 #include "shell/skin_shape.h"
@@ -77,6 +78,8 @@ MainWindow::MainWindow(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ct
             &PlaylistController::storeCurrentIndex);
     connectPlayback();
     connectLyrics();
+    m_conversion =
+        std::make_unique<ConversionController>(m_ctx, m_ui, m_playback->player(), nullptr);
     connectShellCommands();
     auto *keys = new KeyPreview(this);
     connect(keys, &KeyPreview::pressed, this, &MainWindow::handleKeyPress);

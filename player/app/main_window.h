@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <memory>
 
+class ConversionController;
 class CoverPicture;
 class FrmSet;
 class PlaylistController;
@@ -29,6 +30,7 @@ public:
     PlaybackWidgets &playback() { return *m_playback; }
     // The lyric box, the lyric tick and the lyric commands.
     LyricsController &lyrics() { return *m_lyrics; }
+    ConversionController &conversion() { return *m_conversion; }
     AppContext &context() { return m_ctx; }
 
     // Runs FinishStartup now instead of waiting for Timer3 (tests).
@@ -91,6 +93,7 @@ private:
     std::unique_ptr<SkinController> m_skins;
     std::unique_ptr<CoverPicture> m_cover;
     std::unique_ptr<PlaylistController> m_playlist;
-    std::unique_ptr<PlaybackWidgets> m_playback; // after m_playlist: it uses the model
-    std::unique_ptr<LyricsController> m_lyrics;  // after m_playback: it reads the player
+    std::unique_ptr<PlaybackWidgets> m_playback;        // after m_playlist: it uses the model
+    std::unique_ptr<LyricsController> m_lyrics;         // after m_playback: it reads the player
+    std::unique_ptr<ConversionController> m_conversion; // its job ends with the window
 };

@@ -1,0 +1,50 @@
+#pragma once
+// MP3 and WAV conversion for the player and lyravox-fx, without Qt: libmpg123 decodes, libmp3lame
+// encodes, libsndfile reads every PCM or float WAV. Each job writes its output under a temporary
+// name in the output's folder and renames it into place when complete, so an existing output is
+// always a finished one and a failed or cancelled job leaves the old file as it was.
+// Jobs block; run them on a worker thread. They are safe to run concurrently.
+#include <atomic>
+#include <functional>
+#include <string>
+
+namespace codec {
+
+struct Result {
+    bool ok = false;
+    std::string error; // why it failed (English, for logs and the command line)
+};
+
+// What a caller may do while a job runs. Both members are optional.
+struct JobControl {
+    std::function<void(int percent)> progress; // 0...100, from the job's thread, increasing
+    const std::atomic<bool> *cancel = nullptr; // set to stop the job; it then fails
+};
+
+// MP3 to 16-bit PCM WAV with the first frame's sample rate and channel count.
+Result decodeMp3(const std::string &mp3Path, const std::string &wavPath,
+                 const JobControl &control = {});
+
+struct EncodeOptions {
+    int bitRate = 128000;   // bit/s, constant bit rate
+    int sampleRate = 44100; // Hz of the MP3; the input is resampled when it differs
+};
+
+// Any WAV libsndfile reads (8/16/24/32-bit PCM, float, extensible; mono or stereo) to MP3.
+Result encodeMp3(const std::string &wavPath, const std::string &mp3Path,
+                 const EncodeOptions &options = {}, const JobControl &control = {});
+
+// Any WAV libsndfile reads to 16-bit PCM WAV at its own rate (mono or stereo).
+Result convertToPcm16(const std::string &inPath, const std::string &wavPath,
+                      const JobControl &control = {});
+
+// The sound format of a WAV libsndfile reads; false when it cannot read it.
+struct WavInfo {
+    int sampleRate = 0;
+    int channels = 0;
+    bool pcm16 = false; // plain 16-bit PCM that needs no conversion
+    long long frames = 0;
+};
+bool wavInfo(const std::string &path, WavInfo &info);
+
+} // namespace codec

@@ -1,0 +1,126 @@
+// MP3 to 16-bit PCM WAV with libmpg123 (decoding) and libsndfile (the WAV file).
+#include "codec.h"
+#include "output_file.h"
+
+#include <memory>
+#include <mpg123.h>
+#include <mutex>
+#include <sndfile.h>
+#include <vector>
+
+namespace codec {
+
+namespace {
+
+struct HandleFree {
+    void operator()(mpg123_handle *h) const {
+        mpg123_close(h);
+        mpg123_delete(h);
+    }
+};
+
+bool cancelled(const JobControl &control) {
+    return control.cancel && control.cancel->load(std::memory_order_relaxed);
+}
+
+// Accept 16-bit output only; `rate` 0 means any rate with any channel count.
+void allowFormats(mpg123_handle *h, long rate, int channels) {
+    mpg123_format_none(h);
+    if (rate != 0) {
+        mpg123_format(h, rate, channels, MPG123_ENC_SIGNED_16);
+        return;
+    }
+    const long *rates = nullptr;
+    size_t count = 0;
+    mpg123_rates(&rates, &count);
+    for (size_t k = 0; k < count; ++k)
+        mpg123_format(h, rates[k], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+}
+
+} // namespace
+
+Result decodeMp3(const std::string &mp3Path, const std::string &wavPath,
+                 const JobControl &control) {
+    static std::once_flag once;
+    std::call_once(once, [] { mpg123_init(); });
+    Result result;
+    int err = MPG123_OK;
+    std::unique_ptr<mpg123_handle, HandleFree> h(mpg123_new(nullptr, &err));
+    if (!h) {
+        result.error = "cannot start the MP3 decoder";
+        return result;
+    }
+    mpg123_param(h.get(), MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+    allowFormats(h.get(), 0, 0);
+    if (mpg123_open(h.get(), mp3Path.c_str()) != MPG123_OK) {
+        result.error = "cannot open " + mp3Path;
+        return result;
+    }
+    const off_t total = mpg123_length(h.get()); // samples per channel, or an estimate
+
+    OutputFile out(wavPath);
+    SNDFILE *wav = nullptr;
+    long rate = 0;
+    int channels = 0;
+    long long frames = 0;
+    int reported = -1;
+    std::vector<unsigned char> buffer(64 * 1024);
+    for (;;) {
+        if (cancelled(control)) {
+            result.error = "cancelled";
+            break;
+        }
+        size_t done = 0;
+        const int status = mpg123_read(h.get(), buffer.data(), buffer.size(), &done);
+        if (status == MPG123_NEW_FORMAT && !wav) {
+            int encoding = 0;
+            mpg123_getformat(h.get(), &rate, &channels, &encoding);
+            // Later frames are converted to the first frame's format.
+            allowFormats(h.get(), rate, channels);
+            SF_INFO info{};
+            info.samplerate = int(rate);
+            info.channels = channels;
+            info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+            if (!out.open(result.error)) break;
+            wav = sf_open_fd(out.release(), SFM_WRITE, &info, SF_TRUE);
+            if (!wav) {
+                result.error = "cannot write " + wavPath;
+                break;
+            }
+        }
+        if (done > 0 && wav) {
+            const sf_count_t samples = sf_count_t(done / sizeof(short));
+            if (sf_write_short(wav, reinterpret_cast<const short *>(buffer.data()), samples) !=
+                samples) {
+                result.error = "cannot write " + wavPath + " (disk full?)";
+                break;
+            }
+            frames += samples / channels;
+            if (control.progress && total > 0) {
+                const int percent = int(std::min<long long>(99, frames * 100 / total));
+                if (percent > reported) control.progress(reported = percent);
+            }
+        }
+        if (status == MPG123_DONE) {
+            if (frames == 0)
+                result.error = mp3Path + " holds no MP3 audio";
+            else
+                result.ok = true;
+            break;
+        }
+        if (status != MPG123_OK && status != MPG123_NEW_FORMAT) {
+            result.error =
+                std::string("cannot decode ") + mp3Path + ": " + mpg123_strerror(h.get());
+            break;
+        }
+    }
+    if (wav && sf_close(wav) != 0 && result.ok) {
+        result.ok = false;
+        result.error = "cannot write " + wavPath;
+    }
+    if (result.ok && !out.commit(result.error)) result.ok = false;
+    if (result.ok && control.progress) control.progress(100);
+    return result;
+}
+
+} // namespace codec
