@@ -9,14 +9,16 @@
 
 namespace lvx::fx {
 
+class ActionScope;
 class SoundStore;
 
 class SoundLoader {
 public:
-    // Starts the loader for the action `actionId` (busy already belongs to it) and waits up
-    // to 100 ms, less when the load ends sooner. Returns 0 (loaded or still reading), 901
-    // (the loader has not opened the file) or 902 (not a readable WAV or AU file).
-    static int16_t start(SoundStore &store, uint64_t actionId);
+    // Hands `action` to the loader's worker and waits up to 100 ms, less when the load ends
+    // sooner. Returns 0 (loaded or still reading), 901 (the loader has not opened the file)
+    // or 902 (not a readable WAV or AU file). A load that fails before it reads the sample
+    // data keeps the sound loaded before; once that read has begun the old sound is gone.
+    static int16_t start(SoundStore &store, ActionScope &action);
 
 private:
     struct Watch {
@@ -26,7 +28,8 @@ private:
         bool readOk = false;
         bool finished = false;
     };
-    static void load(SoundStore &store, uint64_t actionId, const std::shared_ptr<Watch> &watch);
+    // Returns false for a failed load; `dataBegun` tells whether the old sound was released.
+    static bool load(SoundStore &store, Watch &watch, bool &dataBegun);
     static void run(SoundStore &store, uint64_t actionId, const std::shared_ptr<Watch> &watch);
 };
 

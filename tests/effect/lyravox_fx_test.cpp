@@ -87,7 +87,7 @@ TEST_F(LyravoxFx, FailuresExitWithTheirMeaning) {
     const std::string out = dir.path("out.wav");
     const std::vector<std::tuple<std::string, int, std::string>> cases = {
         {dir.path("missing.wav") + " " + out + " Average", 1, "cannot be opened (901)"},
-        {in + " " + out + " SaveFromTo " + dir.path("x.wav") + " 0 5", 1, "beyond the sound (909)"},
+        {in + " SaveFromTo " + dir.path("x.wav") + " 0 5", 1, "beyond the sound (909)"},
         {in + " " + out + " Stop", 1, "nothing is playing (908)"},
         {in + " /dev/full Average", 1, "Error writing to file."},
         {in + " " + out + " Shifting 0 1000", 2, "invalid arguments"},
