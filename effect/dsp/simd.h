@@ -1,6 +1,6 @@
 #pragma once
-// Small vectors of doubles for the hot loops. Element-wise operations only, so every lane
-// computes exactly what the scalar code would; contraction into fused multiply-adds is
+// Small vectors of doubles for the hot loops (4 and 8 lanes). Element-wise operations only, so
+// every lane computes exactly what the scalar code would; contraction into fused multiply-adds is
 // switched off for this library, which keeps results identical on every machine.
 #include <cstring>
 
@@ -20,6 +20,22 @@ inline void storeV4(double *p, V4d v) {
 
 inline V4d splatV4(double x) {
     return V4d{x, x, x, x};
+}
+
+typedef double V8d __attribute__((vector_size(64)));
+
+inline V8d loadV8(const double *p) {
+    V8d v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline void storeV8(double *p, V8d v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
+inline V8d splatV8(double x) {
+    return V8d{x, x, x, x, x, x, x, x};
 }
 
 } // namespace lvx::fx::dsp
