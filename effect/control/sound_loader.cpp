@@ -18,8 +18,11 @@ namespace lvx::fx {
 int16_t SoundLoader::start(SoundStore &store, ActionScope &action) {
     auto watch = std::make_shared<Watch>();
     action.startWorker([&store, id = action.id(), watch] { run(store, id, watch); });
+    const auto window = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
     std::unique_lock<std::mutex> lock(watch->mutex);
-    watch->changed.wait_for(lock, std::chrono::milliseconds(100), [&] { return watch->finished; });
+    watch->changed.wait_for(lock, std::chrono::seconds(10),
+                            [&] { return watch->decided || watch->finished; });
+    watch->changed.wait_until(lock, window, [&] { return watch->finished; });
     if (!watch->readerStarted) return LVX_E_OPEN;
     if (!watch->readOk) return LVX_E_FORMAT;
     return 0;
@@ -50,22 +53,26 @@ void SoundLoader::run(SoundStore &store, uint64_t actionId, const std::shared_pt
 }
 
 bool SoundLoader::load(SoundStore &store, Watch &watch, bool &dataBegun) {
-    auto set = [&](bool started, bool readOk) {
-        std::lock_guard<std::mutex> lock(watch.mutex);
-        watch.readerStarted = started;
-        watch.readOk = readOk;
+    auto set = [&](bool started, bool readOk, bool decided) {
+        {
+            std::lock_guard<std::mutex> lock(watch.mutex);
+            watch.readerStarted = started;
+            watch.readOk = readOk;
+            watch.decided = decided;
+        }
+        if (decided) watch.changed.notify_all();
     };
 
-    set(true, false);
+    set(true, false, false);
     const SoundStore::LoadState params = store.loadState();
     FileSource file;
     if (params.filePath.empty() || !file.open(params.filePath)) {
-        set(false, false);
+        set(false, false, true);
         return false;
     }
     char tag[4];
     const bool haveTag = file.read(tag, 4) == 4;
-    set(true, haveTag);
+    set(true, haveTag, true);
     if (!haveTag) return false;
 
     const MessageFn message = [](const char *text) { showMessage(text); };

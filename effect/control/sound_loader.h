@@ -15,9 +15,12 @@ class SoundStore;
 class SoundLoader {
 public:
     // Hands `action` to the loader's worker and waits up to 100 ms, less when the load ends
-    // sooner. Returns 0 (loaded or still reading), 901 (the loader has not opened the file)
-    // or 902 (not a readable WAV or AU file). A load that fails before it reads the sample
-    // data keeps the sound loaded before; once that read has begun the old sound is gone.
+    // sooner, but always until the loader has opened the file and read its first bytes (at
+    // most 10 s more), so that a thread that starts late on a busy machine is not taken for a
+    // file that cannot be opened. Returns 0 (loaded or still reading), 901 (the loader has not
+    // opened the file) or 902 (not a readable WAV or AU file). A load that fails before it reads
+    // the sample data keeps the sound loaded before; once that read has begun the old sound is
+    // gone.
     static int16_t start(SoundStore &store, ActionScope &action);
 
 private:
@@ -26,6 +29,7 @@ private:
         std::condition_variable changed;
         bool readerStarted = false;
         bool readOk = false;
+        bool decided = false; // the file was opened and its first bytes read, or not
         bool finished = false;
     };
     // Returns false for a failed load; `dataBegun` tells whether the old sound was released.
