@@ -258,9 +258,12 @@ TEST_F(LyravoxFx, PlayFromToPlaysTheRangeOnAServer) {
 TEST_F(LyravoxFx, AWaitForAnEndThatNeverComesHasALimit) {
     PulseServer server;
     if (!server.running()) GTEST_SKIP() << "pulseaudio did not start:\n" << server.log();
-    // The server freezes once the stream plays, so the end of playback never arrives.
+    // The server freezes once the stream plays, so the end of playback never arrives. The
+    // sound is long enough that it is still playing when the test sees the stream.
+    const std::string longer = dir.path("six.wav");
+    writeFile(longer, wavFile(1, 2, 22050, noise(6 * 44100, 8)));
     Outcome r;
-    std::thread run([&] { r = fx(in + " PlayFromTo 0 2"); });
+    std::thread run([&] { r = fx(longer + " PlayFromTo 0 6"); });
     bool playing = false;
     for (int i = 0; i < 200 && !playing; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -271,5 +274,5 @@ TEST_F(LyravoxFx, AWaitForAnEndThatNeverComesHasALimit) {
     kill(server.pid(), SIGCONT);
     ASSERT_TRUE(playing) << r.out;
     EXPECT_EQ(r.status, 1) << r.out;
-    EXPECT_NE(r.out.find("PlayFromTo: no EndOfAction(9) within 12 s"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("PlayFromTo: no EndOfAction(9) within 16 s"), std::string::npos) << r.out;
 }
