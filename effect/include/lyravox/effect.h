@@ -86,7 +86,8 @@ enum {
     LVX_DISPID_IN_ACTION = 1,       /* property BOOL: TRUE from the start of an action of this
                                        instance until an end event is delivered to it */
     LVX_DISPID_M_AMPLITUDE = 2,     /* property long: stored only, initially 0 */
-    LVX_DISPID_INPUT_FILE_OPEN = 3, /* (string FileName): 0, 900, 901, 902. Returns after at
+    LVX_DISPID_INPUT_FILE_OPEN = 3, /* (string FileName): 0, 900, 901, 902. Returns once the
+                                       file is opened and its first bytes read, then after at
                                        most 100 ms; a started load always ends with
                                        EndOfAction(1). A load that fails before it reads the
                                        sample data (no such file, a folder, a bad header)
