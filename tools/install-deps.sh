@@ -12,7 +12,7 @@ packages=(
 )
 # Tools the benchmarks compare against; not needed to build or test.
 if [ "${LYRAVOX_BENCH_TOOLS:-0}" = 1 ]; then
-  packages+=(rubberband-cli soundstretch lame mpg123 hyperfine)
+  packages+=(rubberband-cli soundstretch lame mpg123 hyperfine time)
 fi
 
 missing=()

@@ -2,7 +2,8 @@
 # Times lyravox-fx against the tools a user would otherwise pick, on the same ten-minute
 # 44.1 kHz 16-bit stereo WAV file, and prints how many times faster lyravox-fx is.
 #   bench/dsp/compare.sh [BUILD_DIR] [REPEATS]
-# Each command runs REPEATS times (default 3); the best wall-clock time counts. lyravox-fx and
+# Each command runs REPEATS times (default 3); the best wall-clock time counts
+# (LYRAVOX_BENCH_CPU=1: the best processor time). lyravox-fx and
 # tool times include reading and writing the files; when BUILD_DIR also holds dsp_bench, the
 # operation alone is timed on the same file too ("dsp" column). Needs sox, rubberband and
 # soundstretch.
@@ -24,14 +25,24 @@ out="$work/out.wav"
 sox -n -r 44100 -b 16 -c 2 "$in" synth 600 pinknoise synth 600 sine mix 440 vol 0.4 2>/dev/null
 if [[ -n "${LYRAVOX_BENCH_DUMP:-}" ]]; then cp "$in" "$LYRAVOX_BENCH_DUMP"; fi
 
-# Best wall-clock seconds of REPEATS runs of the command.
+# Best wall-clock seconds of REPEATS runs of the command. With LYRAVOX_BENCH_CPU=1 the
+# processor seconds (user + system, all threads) count instead: on a machine that others
+# load, they move far less than the wall clock, but a program that uses two cores pays for
+# both.
 best() {
-    local best="" t0 t1 t
+    local best="" t0 t1 t u s
     for ((i = 0; i < repeats; i++)); do
-        t0=$(date +%s.%N)
-        "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; return 1; }
-        t1=$(date +%s.%N)
-        t=$(echo "$t1 - $t0" | bc -l)
+        if [[ "${LYRAVOX_BENCH_CPU:-0}" == 1 ]]; then
+            /usr/bin/time -o "$work/time" -f '%U %S' "$@" >/dev/null 2>&1 ||
+                { echo "failed: $*" >&2; return 1; }
+            read -r u s <"$work/time"
+            t=$(echo "$u + $s" | bc -l)
+        else
+            t0=$(date +%s.%N)
+            "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; return 1; }
+            t1=$(date +%s.%N)
+            t=$(echo "$t1 - $t0" | bc -l)
+        fi
         if [[ -z "$best" ]] || (($(echo "$t < $best" | bc -l))); then best=$t; fi
     done
     printf '%.3f' "$best"
@@ -40,15 +51,18 @@ best() {
 # Seconds of the operation alone, from the benchmark program on the same file.
 declare -A dsp=()
 if [[ -x "$build/bin/dsp_bench" ]]; then
-    while IFS=, read -r name _ real _; do
+    while IFS=, read -r name _ real cpu _; do
         name=${name//\"/}
         name=${name%%/process_time*}
-        # Lines come fastest first: keep the best repetition.
-        [[ -n "${dsp[$name]:-}" ]] || dsp[$name]=$(echo "$real / 1000" | bc -l)
+        [[ "${LYRAVOX_BENCH_CPU:-0}" == 1 ]] && real=$cpu
+        # Keep the best repetition.
+        if [[ -z "${dsp[$name]:-}" ]] || (($(echo "$real / 1000 < ${dsp[$name]}" | bc -l))); then
+            dsp[$name]=$(echo "$real / 1000" | bc -l)
+        fi
     done < <(LYRAVOX_BENCH_WAV="$in" "$build/bin/dsp_bench" --benchmark_format=csv \
         --benchmark_repetitions="$repeats" --benchmark_report_aggregates_only=false \
         --benchmark_filter='BM_(Shifting/0/2048|Eq|Echo|Reverb|Chorus/1)/' 2>/dev/null |
-        grep '^"BM_' | grep -v -E '_(mean|median|stddev|cv)"' | sort -t, -k3,3g)
+        grep '^"BM_' | grep -v -E '_(mean|median|stddev|cv)"')
 fi
 
 row() { # label fx_seconds tool_label tool_seconds benchmark_name
@@ -64,7 +78,9 @@ row() { # label fx_seconds tool_label tool_seconds benchmark_name
 fir="$work/fir.txt"
 for k in $(seq 0 32); do echo "0.0303"; done >"$fir"
 
-echo "ten-minute 44.1 kHz stereo 16-bit WAV, best of $repeats, $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
+clock=wall-clock
+[[ "${LYRAVOX_BENCH_CPU:-0}" == 1 ]] && clock="processor time"
+echo "ten-minute 44.1 kHz stereo 16-bit WAV, best $clock of $repeats, $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
 copy=$(best sox "$in" "$out")
 echo "reading and writing the file alone: sox $copy s, lyravox-fx $(best "$fx" "$in" "$out" GetVersion) s"
 

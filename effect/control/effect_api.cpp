@@ -8,6 +8,7 @@
 #include <cmath>
 #include <new>
 #include <string>
+#include <system_error>
 
 struct lvx_effect {
     lvx::fx::EffectControl control;
@@ -250,12 +251,30 @@ int lvx_effect_invoke(lvx_effect *effect, int dispid, int kind, const lvx_varian
         return invokeProperty(effect->control, dispid, kind, args, nargs, result);
     }
     if (kind != LVX_METHOD) return -1;
+    // No exception leaves the library: the member fails with 906 (the action guard has been
+    // released on the way out) and a message says why.
     try {
         return invokeMethod(effect->control, dispid, args, nargs, result);
     } catch (const std::bad_alloc &) {
         lvx::fx::showMessage("Not enough memory.");
-        return -1;
+    } catch (const std::system_error &e) {
+        const bool noThread = e.code() == std::errc::resource_unavailable_try_again;
+        lvx::fx::showMessage(noThread ? "Not enough resources to start the action."
+                                      : "The action could not be started.");
+    } catch (...) {
+        lvx::fx::showMessage("The action could not be started.");
     }
+    if (dispid == LVX_DISPID_ABOUT_BOX) {
+        if (result) result->vt = LVX_EMPTY;
+    } else if (dispid == LVX_DISPID_GET_DEV_PARAM) {
+        if (result) {
+            result->vt = LVX_I4;
+            result->v.i4 = -1;
+        }
+    } else {
+        setShort(result, LVX_E_DEV_NO_MEMORY);
+    }
+    return 0;
 }
 
 int lvx_effect_event_fd(lvx_effect *effect) {

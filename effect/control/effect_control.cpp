@@ -1,6 +1,7 @@
 #include "effect_control.h"
 
 #include "action_progress.h"
+#include "action_scope.h"
 #include "event_queue.h"
 #include "message_sink.h"
 #include "pulse_playback.h"
@@ -46,17 +47,6 @@ void EffectControl::fireDirect(int code) {
         m_events->post(LVX_EVENT_END_OF_ACTION, code);
 }
 
-int16_t EffectControl::beginHere(uint64_t &id) {
-    id = m_store.beginAction();
-    if (!id) return LVX_E_BUSY;
-    m_store.waitForWorker();
-    if (!m_store.loaded.load()) {
-        m_store.endAction(id);
-        return LVX_E_NOT_LOADED;
-    }
-    return 0;
-}
-
 // ---- loading and saving
 
 int16_t EffectControl::inputFileOpen(const std::string &fileName) {
@@ -64,23 +54,23 @@ int16_t EffectControl::inputFileOpen(const std::string &fileName) {
         l.rangeStart = 0;
         l.rangeEnd = -1;
     });
-    const uint64_t id = m_store.beginAction();
-    if (!id) return LVX_E_BUSY;
-    m_store.waitForWorker();
+    ActionScope action(m_store);
+    if (const int16_t refused = action.refusal(false)) return refused;
     m_store.setNotifyTarget(m_events);
     m_store.updateLoadState([&](SoundStore::LoadState &l) { l.filePath = fileName; });
-    if (fileName.empty()) {
-        m_store.endAction(id);
-        return LVX_E_OPEN;
+    if (fileName.empty()) return LVX_E_OPEN;
+    const bool wasInAction = m_inAction.exchange(true);
+    try {
+        return SoundLoader::start(m_store, action);
+    } catch (...) {
+        m_inAction.store(wasInAction); // no load started
+        throw;
     }
-    m_inAction.store(true);
-    return SoundLoader::start(m_store, id);
 }
 
 int16_t EffectControl::readFromTo(int16_t secA, int16_t secB) {
-    const uint64_t id = m_store.beginAction();
-    if (!id) return LVX_E_BUSY;
-    m_store.waitForWorker();
+    ActionScope action(m_store);
+    if (const int16_t refused = action.refusal(false)) return refused;
     m_store.setNotifyTarget(m_events);
     const int32_t start = m_store.secondsToBytes(secA);
     const int32_t end = m_store.secondsToBytes(secB);
@@ -88,7 +78,7 @@ int16_t EffectControl::readFromTo(int16_t secA, int16_t secB) {
         l.rangeStart = start;
         l.rangeEnd = end;
     });
-    return SoundLoader::start(m_store, id);
+    return SoundLoader::start(m_store, action);
 }
 
 int16_t EffectControl::preView(int16_t perCent) {
@@ -96,7 +86,7 @@ int16_t EffectControl::preView(int16_t perCent) {
     return 0;
 }
 
-bool EffectControl::writeRange(const std::string &fileName) {
+bool EffectControl::writeRange(const std::string &fileName, const ActionScope &action) {
     SoundFormat format;
     int64_t byteCount;
     {
@@ -112,19 +102,28 @@ bool EffectControl::writeRange(const std::string &fileName) {
         l.rangeEnd = static_cast<int32_t>(end);
         start = std::clamp<int64_t>(l.rangeStart, 0, end);
     });
-    return writeWav(fileName, format, m_store.sound.samples.data() + start,
-                    static_cast<size_t>(end - start), [](const char *t) { showMessage(t); });
+    // The action holds the sound, so no load can replace the buffer while it is written.
+    return writeWav(
+        fileName, format, m_store.sound.samples.data() + start, static_cast<size_t>(end - start),
+        [](const char *t) { showMessage(t); }, [&action] { return action.stopped(); });
+}
+
+int16_t EffectControl::save(const std::string &fileName, bool setsInAction,
+                            std::optional<int16_t> secB) {
+    ActionScope action(m_store);
+    if (const int16_t refused = action.refusal(true)) return refused;
+    if (secB && *secB > m_store.durationSeconds()) return LVX_E_BEYOND_END;
+    if (setsInAction) m_inAction.store(true);
+    // Posted before the sound is let go, so it reaches the instance that was to be notified
+    // when the file was written, not one that loads the next sound.
+    if (writeRange(fileName, action)) m_store.post(LVX_EVENT_END_OF_ACTION, LVX_END_WAV_WRITTEN);
+    action.end();
+    fireDirect(LVX_END_DONE);
+    return 0;
 }
 
 int16_t EffectControl::inputFileSave(const std::string &fileName) {
-    uint64_t id = 0;
-    if (const int16_t refused = beginHere(id)) return refused;
-    m_inAction.store(true);
-    const bool written = writeRange(fileName);
-    m_store.endAction(id);
-    if (written) m_store.post(LVX_EVENT_END_OF_ACTION, LVX_END_WAV_WRITTEN);
-    fireDirect(LVX_END_DONE);
-    return 0;
+    return save(fileName, true, std::nullopt);
 }
 
 int16_t EffectControl::saveFromTo(const std::string &fileName, int16_t secA, int16_t secB) {
@@ -134,17 +133,7 @@ int16_t EffectControl::saveFromTo(const std::string &fileName, int16_t secA, int
         l.rangeStart = start;
         l.rangeEnd = end;
     });
-    uint64_t id = 0;
-    if (const int16_t refused = beginHere(id)) return refused;
-    if (secB > m_store.durationSeconds()) {
-        m_store.endAction(id);
-        return LVX_E_BEYOND_END;
-    }
-    const bool written = writeRange(fileName);
-    m_store.endAction(id);
-    if (written) m_store.post(LVX_EVENT_END_OF_ACTION, LVX_END_WAV_WRITTEN);
-    fireDirect(LVX_END_DONE);
-    return 0;
+    return save(fileName, false, secB);
 }
 
 // ---- playback
@@ -161,22 +150,18 @@ int16_t EffectControl::play() {
         l.rangeStart = 0;
         l.rangeEnd = byteCount;
     });
-    uint64_t id = 0;
-    if (const int16_t refused = beginHere(id)) return refused;
+    ActionScope action(m_store);
+    if (const int16_t refused = action.refusal(true)) return refused;
     m_inAction.store(true);
-    const int result = m_store.playback().start(id, 0, byteCount);
-    if (result != 0) m_store.endAction(id);
+    const int result = m_store.playback().start(action.id(), 0, byteCount);
+    if (result == 0) action.leaveBusySet();
     return static_cast<int16_t>(result);
 }
 
 int16_t EffectControl::playFromTo(int16_t secA, int16_t secB) {
-    const uint64_t id = m_store.beginAction();
-    if (!id) return LVX_E_BUSY;
-    m_store.waitForWorker();
-    if (secB > m_store.durationSeconds()) {
-        m_store.endAction(id);
-        return LVX_E_BEYOND_END;
-    }
+    ActionScope action(m_store);
+    if (const int16_t refused = action.refusal(false)) return refused;
+    if (secB > m_store.durationSeconds()) return LVX_E_BEYOND_END;
     m_store.setNotifyTarget(m_events);
     int32_t start = m_store.secondsToBytes(secA);
     int32_t end = m_store.secondsToBytes(secB);
@@ -187,9 +172,11 @@ int16_t EffectControl::playFromTo(int16_t secA, int16_t secB) {
         m_store.sound.playStart = start;
         m_store.sound.playEnd = end;
     }
-    // Device failures are not this method's to report; the action simply does not run.
-    if (m_store.playback().start(id, start, end) != 0) m_store.endAction(id);
-    return 0;
+    // A playback that cannot open its device says so at once, as Play does: otherwise a
+    // caller waiting for EndOfAction(9) would wait for ever.
+    const int result = m_store.playback().start(action.id(), start, end);
+    if (result == 0) action.leaveBusySet();
+    return static_cast<int16_t>(result);
 }
 
 int16_t EffectControl::stop() {
@@ -210,22 +197,25 @@ int32_t EffectControl::getDevParam(int16_t device) {
 int16_t EffectControl::startWorker(int endCode, bool setsInAction, bool finalProgress,
                                    int16_t started, Operation operation,
                                    const std::function<int16_t()> &answer) {
-    uint64_t id = 0;
-    if (const int16_t refused = beginHere(id)) return refused;
+    ActionScope action(m_store);
+    if (const int16_t refused = action.refusal(true)) return refused;
     if (answer) started = answer();
-    if (setsInAction) m_inAction.store(true);
     SoundStore &store = m_store;
-    store.runWorker([&store, id, endCode, finalProgress, operation = std::move(operation)] {
+    const uint64_t id = action.id();
+    action.startWorker([&store, id, endCode, finalProgress, operation = std::move(operation)] {
         ActionProgress progress(store, id);
         try {
             if (!operation(store.sound, progress)) return; // stopped: no end event
         } catch (const std::bad_alloc &) {
             showMessage("Not enough memory.");
+        } catch (const std::exception &e) {
+            showMessage(e.what());
         }
         if (finalProgress) progress.progress(100);
         store.endAction(id);
         store.post(LVX_EVENT_END_OF_ACTION, endCode);
     });
+    if (setsInAction) m_inAction.store(true);
     return started;
 }
 
@@ -287,28 +277,28 @@ int16_t EffectControl::pegel(double factor) {
 }
 
 int16_t EffectControl::average() {
-    uint64_t id = 0;
-    if (const int16_t refused = beginHere(id)) return refused;
+    ActionScope action(m_store);
+    if (const int16_t refused = action.refusal(true)) return refused;
     const int16_t level = dsp::average(m_store.sound);
-    m_store.endAction(id);
+    action.end();
     fireDirect(LVX_END_DONE);
     return level;
 }
 
 int16_t EffectControl::fadeIn(int16_t seconds10th) {
-    uint64_t id = 0;
-    if (const int16_t refused = beginHere(id)) return refused;
+    ActionScope action(m_store);
+    if (const int16_t refused = action.refusal(true)) return refused;
     dsp::fadeIn(m_store.sound, seconds10th);
-    m_store.endAction(id);
+    action.end();
     fireDirect(LVX_END_WAV_WRITTEN);
     return 1;
 }
 
 int16_t EffectControl::fadeOut(int16_t seconds10th) {
-    uint64_t id = 0;
-    if (const int16_t refused = beginHere(id)) return refused;
+    ActionScope action(m_store);
+    if (const int16_t refused = action.refusal(true)) return refused;
     dsp::fadeOut(m_store.sound, seconds10th);
-    m_store.endAction(id);
+    action.end();
     fireDirect(LVX_END_PLAYBACK);
     return 1;
 }

@@ -8,10 +8,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace lvx::fx {
 
+class ActionScope;
 class EventQueue;
 class SoundStore;
 
@@ -67,9 +69,9 @@ private:
     // `answer` gives, asked just before the worker starts).
     int16_t startWorker(int endCode, bool setsInAction, bool finalProgress, int16_t started,
                         Operation operation, const std::function<int16_t()> &answer = {});
-    // Takes busy for an action on the caller's thread: 0 when it may run, else 900 or 903.
-    int16_t beginHere(uint64_t &id);
-    bool writeRange(const std::string &fileName);
+    // InputFileSave and SaveFromTo: 900, 903, 909 when secB lies beyond the sound, else 0.
+    int16_t save(const std::string &fileName, bool setsInAction, std::optional<int16_t> secB);
+    bool writeRange(const std::string &fileName, const ActionScope &action);
     void fireDirect(int code);
 
     SoundStore &m_store;

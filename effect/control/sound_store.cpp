@@ -7,6 +7,10 @@
 
 namespace lvx::fx {
 
+int16_t clampSeconds(int64_t seconds) {
+    return static_cast<int16_t>(std::clamp<int64_t>(seconds, 0, INT16_MAX));
+}
+
 SoundStore &SoundStore::get() {
     static SoundStore store;
     return store;
@@ -21,7 +25,9 @@ SoundStore::~SoundStore() {
 void SoundStore::shutdown() {
     stopAction();
     m_playback->shutdown();
-    waitForWorker();
+    // Whatever still works on the sound finishes first.
+    holdSound();
+    releaseSound();
 }
 
 void SoundStore::attach(const EffectSettings &settings) {
@@ -53,22 +59,44 @@ void SoundStore::endAction(uint64_t id) {
     m_busy.compare_exchange_strong(mine, 0);
 }
 
-void SoundStore::runWorker(std::function<void()> job) {
-    std::lock_guard<std::mutex> lock(m_workerMutex);
-    m_workerDone.store(false);
-    m_worker = std::thread([this, job = std::move(job)] {
-        job();
-        m_workerDone.store(true);
-    });
-}
-
-void SoundStore::waitForWorker() {
+void SoundStore::holdSound() {
     std::thread finished;
     {
-        std::lock_guard<std::mutex> lock(m_workerMutex);
+        std::unique_lock<std::mutex> lock(m_holdMutex);
+        m_holdFree.wait(lock, [this] { return !m_held; });
+        m_held = true;
         finished = std::move(m_worker);
     }
+    // The worker has let go; only its thread's last steps remain.
     if (finished.joinable()) finished.join();
+}
+
+void SoundStore::releaseSound() {
+    {
+        std::lock_guard<std::mutex> lock(m_holdMutex);
+        m_held = false;
+    }
+    m_holdFree.notify_all();
+}
+
+void SoundStore::runWorker(uint64_t actionId, std::function<void()> job) {
+    std::lock_guard<std::mutex> lock(m_holdMutex);
+    m_workerDone.store(false);
+    try {
+        m_worker = std::thread([this, actionId, job = std::move(job)] {
+            try {
+                job();
+            } catch (...) {
+                // The job reports its own failures; this only keeps the guard from staying set.
+            }
+            endAction(actionId);
+            m_workerDone.store(true);
+            releaseSound();
+        });
+    } catch (...) {
+        m_workerDone.store(true);
+        throw;
+    }
 }
 
 void SoundStore::setNotifyTarget(std::weak_ptr<EventQueue> target) {
@@ -96,7 +124,7 @@ void SoundStore::clearSound() {
 int16_t SoundStore::durationSeconds() {
     std::lock_guard<std::mutex> lock(soundMutex);
     const int64_t frame = int64_t(sound.channels) * sound.bytesPerSample * sound.sampleRate;
-    return frame > 0 ? static_cast<int16_t>(sound.byteCount / frame) : 0;
+    return frame > 0 ? clampSeconds(sound.byteCount / frame) : 0;
 }
 
 int32_t SoundStore::secondsToBytes(int seconds) {

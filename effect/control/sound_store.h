@@ -6,6 +6,7 @@
 #include "sound.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -16,6 +17,10 @@ namespace lvx::fx {
 
 class EventQueue;
 class PulsePlayback;
+
+// Whole seconds as the interface's 16-bit value: longer sounds answer 32 767, never a
+// negative number.
+int16_t clampSeconds(int64_t seconds);
 
 class SoundStore {
 public:
@@ -36,11 +41,18 @@ public:
     bool busy() const { return m_busy.load() != 0; }
     void stopAction() { m_busy.store(0); }
 
-    // Starts the action's worker. The previous worker must have been waited for.
-    void runWorker(std::function<void()> job);
-    // Waits for the last worker; every method that touches the sound calls it first, so a
-    // worker that could not be stopped still finishes before the next action begins.
-    void waitForWorker();
+    // The hold: who may touch `samples` now. Busy and the hold differ after StopEffect, which
+    // clears busy at once while the stopped action (a worker that does not look at busy, a
+    // synchronous call finishing its pass) keeps the hold until it has let go of the samples.
+    // Every action takes busy first and then the hold, so at most one action ever works on
+    // the sound and at most one worker thread exists.
+    // Waits until nobody holds the sound, then holds it (and joins the worker that let go).
+    void holdSound();
+    void releaseSound();
+    // Starts the action's worker, which takes over the caller's hold and, when `job` returns,
+    // clears busy if it still belongs to `actionId` and lets go of the sound. Throws
+    // std::system_error when no thread can be started; the hold then stays with the caller.
+    void runWorker(uint64_t actionId, std::function<void()> job);
     bool workerDone() const { return m_workerDone.load(); }
 
     // The instance events go to: the last to call InputFileOpen, ReadFromTo or PlayFromTo.
@@ -55,7 +67,7 @@ public:
     std::atomic<bool> loaded{false};
     // Releases the sound (one-byte buffer, no format) and clears `loaded`. Locks soundMutex.
     void clearSound();
-    // Whole seconds of the sound, under soundMutex.
+    // Whole seconds of the sound, under soundMutex; 32 767 for longer sounds.
     int16_t durationSeconds();
     // Seconds to a byte offset with the current format, limited to 0 ... INT32_MAX.
     int32_t secondsToBytes(int seconds);
@@ -84,7 +96,9 @@ private:
     std::atomic<uint64_t> m_busy{0};
     std::atomic<uint64_t> m_nextId{1};
 
-    std::mutex m_workerMutex;
+    std::mutex m_holdMutex; // m_held, m_worker
+    std::condition_variable m_holdFree;
+    bool m_held = false;
     std::thread m_worker;
     std::atomic<bool> m_workerDone{true};
 

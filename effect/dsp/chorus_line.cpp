@@ -34,10 +34,10 @@ ChorusLine::ChorusLine(const ChorusParams &p, int32_t sampleRate)
     else
         m_period = int32_t(samplesPerCycle);
 
-    if (!m_triangle && m_period <= kMaxSwingTable) {
-        m_sineSwing.resize(size_t(m_period));
+    if (m_period <= kMaxSwingTable) {
+        m_swing.resize(size_t(m_period));
         for (int32_t ph = 0; ph < m_period; ++ph)
-            m_sineSwing[size_t(ph)] = std::sin(double(ph) / m_period * kTwoPi) * m_depthSamples;
+            m_swing[size_t(ph)] = swingAt(ph);
     }
 }
 

@@ -22,30 +22,40 @@ constexpr double kPi = 3.14159;          // the design's own value of pi
 constexpr double kWindowTwoPi = 6.28318; // and of 2 pi in the Hamming window
 constexpr int kHalf = 16;
 
-// Outputs for 4 * kLanes consecutive inputs at once, each lane with the scalar sum order.
+// Four sums of V's width each: the outputs for 4 * lanes consecutive inputs from x[0] on,
+// every lane with the scalar sum order (newest tap to oldest, then the dry term).
+template <class V>
+__attribute__((always_inline)) inline void fourSums(const double *c, double dry, const double *x,
+                                                    double *out) {
+    constexpr int n = int(sizeof(V) / sizeof(double));
+    V cv = splatV<V>(c[0]);
+    V a0 = cv * loadV<V>(x);
+    V a1 = cv * loadV<V>(x + n);
+    V a2 = cv * loadV<V>(x + 2 * n);
+    V a3 = cv * loadV<V>(x + 3 * n);
+    for (int k = 1; k < EqFilter::kTaps; ++k) {
+        cv = splatV<V>(c[k]);
+        a0 = a0 + cv * loadV<V>(x - k);
+        a1 = a1 + cv * loadV<V>(x + n - k);
+        a2 = a2 + cv * loadV<V>(x + 2 * n - k);
+        a3 = a3 + cv * loadV<V>(x + 3 * n - k);
+    }
+    const V dv = splatV<V>(dry);
+    storeV<V>(out, a0 + dv * loadV<V>(x));
+    storeV<V>(out + n, a1 + dv * loadV<V>(x + n));
+    storeV<V>(out + 2 * n, a2 + dv * loadV<V>(x + 2 * n));
+    storeV<V>(out + 3 * n, a3 + dv * loadV<V>(x + 3 * n));
+}
+
 LVX_DSP_CLONES void filterBlock(const double *c, double dry, const double *in, int64_t count,
                                 double *out) {
     int64_t i = 0;
-    for (; i + 16 <= count; i += 16) {
-        const double *x = in + i;
-        V4d cv = splatV4(c[0]);
-        V4d a0 = cv * loadV4(x);
-        V4d a1 = cv * loadV4(x + 4);
-        V4d a2 = cv * loadV4(x + 8);
-        V4d a3 = cv * loadV4(x + 12);
-        for (int k = 1; k < EqFilter::kTaps; ++k) {
-            cv = splatV4(c[k]);
-            a0 = a0 + cv * loadV4(x - k);
-            a1 = a1 + cv * loadV4(x + 4 - k);
-            a2 = a2 + cv * loadV4(x + 8 - k);
-            a3 = a3 + cv * loadV4(x + 12 - k);
-        }
-        const V4d dv = splatV4(dry);
-        storeV4(out + i, a0 + dv * loadV4(x));
-        storeV4(out + i + 4, a1 + dv * loadV4(x + 4));
-        storeV4(out + i + 8, a2 + dv * loadV4(x + 8));
-        storeV4(out + i + 12, a3 + dv * loadV4(x + 12));
-    }
+    // 32 outputs at a time keep enough independent additions in flight for the vector units
+    // (one 512-bit or two 256-bit registers per sum); the rest 16 at a time, then one by one.
+    for (; i + 32 <= count; i += 32)
+        fourSums<V8d>(c, dry, in + i, out + i);
+    for (; i + 16 <= count; i += 16)
+        fourSums<V4d>(c, dry, in + i, out + i);
     for (; i < count; ++i) {
         const double *x = in + i;
         double acc = c[0] * x[0];

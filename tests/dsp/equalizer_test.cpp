@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <complex>
 
 using namespace lvx::fx;
 using namespace lvx::fx::dsp;
@@ -49,7 +51,72 @@ void referenceEq(Sound &s, const EqParams &p) {
     }
 }
 
+// One band's 33 taps computed here from its edges in Hz, in long double with complex
+// arithmetic: the ideal band-pass, the Hamming window, then unit gain at the band's middle.
+// The design's own rounded values of pi and 2 pi are part of the result.
+std::array<long double, 33> bandKernel(long double low, long double high, int rate) {
+    const long double pi = 3.14159L;
+    const int nyquist = rate / 2;
+    const long double f1 = 0.5L * low / nyquist, f2 = 0.5L * high / nyquist;
+    std::array<long double, 33> taps{};
+    for (int m = -16; m <= 16; ++m) {
+        const long double ideal =
+            m == 0 ? 2 * (f2 - f1)
+                   : 2 * std::sin(pi * m * (f2 - f1)) * std::cos(pi * m * (f1 + f2)) / (pi * m);
+        taps[size_t(m + 16)] = ideal * (0.54L - 0.46L * std::cos(6.28318L * (m + 16) / 32));
+    }
+    std::complex<long double> response = 0;
+    for (int k = 0; k < 33; ++k)
+        response += taps[size_t(k)] * std::polar(1.0L, -pi * (f1 + f2) * k);
+    for (long double &t : taps)
+        t /= std::abs(response);
+    return taps;
+}
+
+// Lower and upper edges of the nine bands, Hz.
+constexpr std::array<std::array<int, 2>, 9> kEdges = {{{0, 64},
+                                                       {32, 128},
+                                                       {80, 320},
+                                                       {200, 600},
+                                                       {400, 1600},
+                                                       {1000, 3000},
+                                                       {2000, 6000},
+                                                       {4000, 12000},
+                                                       {8000, 24000}}};
+
 } // namespace
+
+TEST(Eq, EachBandKernelMatchesItsDesignTapByTap) {
+    for (int rate : {44100, 48000, 22050, 11025, 8000}) {
+        for (size_t b = 0; b < 9; ++b) {
+            SCOPED_TRACE(testing::Message() << rate << " Hz, band " << b + 1);
+            EqFilter f;
+            f.clear();
+            f.addBand(EqFilter::kBands[b], 1.0, rate);
+            const auto expected = bandKernel(kEdges[b][0], kEdges[b][1], rate);
+            for (size_t k = 0; k < 33; ++k)
+                EXPECT_NEAR(f.coefficients()[k], double(expected[k]), 1e-12) << "tap " << k;
+        }
+    }
+}
+
+TEST(Eq, TheCombinedKernelIsTheGainWeightedSumOfTheBands) {
+    const int16_t gains[9] = {150, -40, 0, 100, 75, 30, 0, 200, 5};
+    for (int rate : {44100, 16000}) {
+        SCOPED_TRACE(rate);
+        EqFilter f;
+        f.clear();
+        std::array<long double, 33> expected{};
+        for (size_t b = 0; b < 9; ++b) {
+            f.addBand(EqFilter::kBands[b], gains[b] * 0.01, rate);
+            const auto band = bandKernel(kEdges[b][0], kEdges[b][1], rate);
+            for (size_t k = 0; k < 33; ++k)
+                expected[k] += gains[b] * 0.01L * band[k];
+        }
+        for (size_t k = 0; k < 33; ++k)
+            EXPECT_NEAR(f.coefficients()[k], double(expected[k]), 1e-11) << "tap " << k;
+    }
+}
 
 TEST(Eq, DryOnlyIsIdentityAndNothingIsSilence) {
     Sound s = randomSound16(2, 44100, 2 * 5000, 1, 32767);

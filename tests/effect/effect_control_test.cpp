@@ -3,8 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
 #include <fcntl.h>
+#include <mutex>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -18,6 +26,14 @@ protected:
     std::string sound(int seconds, const char *name = "in.wav") {
         const std::string path = dir.path(name);
         writeFile(path, wavFile(2, 2, 44100, noise(size_t(seconds) * 44100 * 4, seconds)));
+        return path;
+    }
+
+    // A 16-bit mono sound whose every value is `value`: its Average is known exactly.
+    std::string constantSound(int16_t value, int seconds = 1, const char *name = "flat.wav") {
+        const std::string path = dir.path(name);
+        writeFile(path, wavFile(1, 2, 22050,
+                                pcm16(std::vector<int16_t>(size_t(seconds) * 22050, value))));
         return path;
     }
 
@@ -216,10 +232,16 @@ TEST_F(EffectControl, EachActionPostsItsEndCodeAndResult) {
         EXPECT_FALSE(fx.inAction());
     }
     // Invert's normal answer is 900: its worker is still running when it returns.
+    // 1 only when the worker had already finished, so its end is waiting by then.
     fx.events.clear();
     const int invert = fx.call(LVX_DISPID_INVERT);
-    EXPECT_TRUE(invert == LVX_E_BUSY || invert == 1) << invert;
+    ASSERT_TRUE(invert == LVX_E_BUSY || invert == 1) << invert;
+    if (invert == 1) {
+        EXPECT_TRUE(fx.fdReadable());
+    }
+    EXPECT_TRUE(fx.inAction());
     ASSERT_TRUE(fx.waitForEnd(LVX_END_INVERT));
+    EXPECT_FALSE(fx.inAction());
     // Eq leaves InAction alone.
     fx.events.clear();
     EXPECT_EQ(fx.call(LVX_DISPID_EQ, {i2(100), i2(100), i2(100), i2(100), i2(100), i2(100), i2(100),
@@ -232,9 +254,9 @@ TEST_F(EffectControl, EachActionPostsItsEndCodeAndResult) {
 
 TEST_F(EffectControl, SynchronousMembersFireTheirEventsBeforeReturning) {
     Fx fx;
-    ASSERT_EQ(fx.load(sound(1)), 0);
+    ASSERT_EQ(fx.load(constantSound(16384)), 0);
     fx.events.clear();
-    EXPECT_GE(fx.call(LVX_DISPID_AVERAGE), 0);
+    EXPECT_EQ(fx.call(LVX_DISPID_AVERAGE), 50);
     EXPECT_EQ(fx.ends(), std::vector<int>{LVX_END_DONE});
     EXPECT_EQ(fx.call(LVX_DISPID_FADE_IN, {i2(5)}), 1);
     EXPECT_EQ(fx.call(LVX_DISPID_FADE_OUT, {i2(5)}), 1);
@@ -243,13 +265,13 @@ TEST_F(EffectControl, SynchronousMembersFireTheirEventsBeforeReturning) {
 }
 
 TEST_F(EffectControl, WithoutASinkDirectEventsWaitInTheQueue) {
-    const std::string path = sound(1);
+    const std::string path = constantSound(-8192);
     lvx_effect *fx = lvx_effect_create();
     lvx_variant a = str(path.c_str()), r;
     ASSERT_EQ(lvx_effect_invoke(fx, LVX_DISPID_INPUT_FILE_OPEN, LVX_METHOD, &a, 1, &r), 0);
     ASSERT_EQ(r.v.i2, 0);
     ASSERT_EQ(lvx_effect_invoke(fx, LVX_DISPID_AVERAGE, LVX_METHOD, nullptr, 0, &r), 0);
-    EXPECT_NE(r.v.i2, LVX_E_NOT_LOADED);
+    EXPECT_EQ(r.v.i2, 25);
     // EndOfAction(1) and then EndOfAction(12), in that order.
     std::vector<int> seen;
     auto sink = [](void *ctx, int, int arg) {
@@ -375,4 +397,219 @@ TEST_F(EffectControl, DestroyingTheLastInstanceWhileAWorkerRunsIsSafe) {
     Fx fresh;
     EXPECT_EQ(fresh.call(LVX_DISPID_GET_TOTAL_TIME), 0);
     EXPECT_EQ(fresh.call(LVX_DISPID_AVERAGE), LVX_E_NOT_LOADED);
+}
+
+TEST_F(EffectControl, ASaveStoppedFromAnotherThreadNeverWritesTheNextSound) {
+    // One thread saves a large sound; once the save has begun (its temporary file exists)
+    // another stops it and loads a different sound. Each save either writes exactly the first
+    // sound and posts 8, or fails, says so and leaves the file that was there before.
+    const std::string first = sound(60, "first.wav"); // 21 MB
+    const std::string second = constantSound(77, 2, "second.wav");
+    const auto firstFile = readFile(first);
+    const std::string out = dir.path("out.wav");
+    const std::vector<uint8_t> old = {'o', 'l', 'd'};
+    auto saveRunning = [&] {
+        for (const std::string &name : listFolder(dir.path("")))
+            if (name.rfind(".out.wav.", 0) == 0) return true;
+        return false;
+    };
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    int saving = 0;   // round whose save is about to start
+    int returned = 0; // round whose save has returned
+    int switched = 0; // round whose second sound has loaded
+    constexpr int kRounds = 6;
+    int written = 0, stopped = 0;
+
+    std::thread other([&] {
+        Fx b;
+        for (int round = 1; round <= kRounds; ++round) {
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                changed.wait(lock, [&] { return saving == round; });
+            }
+            for (;;) {
+                if (saveRunning()) break;
+                std::lock_guard<std::mutex> lock(mutex);
+                if (returned == round) break;
+            }
+            EXPECT_EQ(b.call(LVX_DISPID_STOP_EFFECT), 0);
+            // Accepted at once; it waits inside until the save has let go of the sound.
+            EXPECT_EQ(b.call(LVX_DISPID_INPUT_FILE_OPEN, {str(second.c_str())}), 0);
+            EXPECT_TRUE(b.waitForEnds(LVX_END_LOAD, size_t(round), 60));
+            std::lock_guard<std::mutex> lock(mutex);
+            switched = round;
+            changed.notify_all();
+        }
+    });
+
+    Fx a;
+    for (int round = 1; round <= kRounds; ++round) {
+        SCOPED_TRACE(round);
+        writeFile(out, old);
+        ASSERT_EQ(a.load(first), 0);
+        a.events.clear();
+        const size_t messagesBefore = messages.texts().size();
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            saving = round;
+            changed.notify_all();
+        }
+        EXPECT_EQ(a.call(LVX_DISPID_INPUT_FILE_SAVE, {str(out.c_str())}), 0);
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            returned = round;
+        }
+        a.deliver();
+        if (a.ends() == std::vector<int>{LVX_END_DONE, LVX_END_WAV_WRITTEN}) {
+            ++written;
+            EXPECT_TRUE(readFile(out) == firstFile);
+        } else {
+            ++stopped;
+            EXPECT_EQ(a.ends(), std::vector<int>{LVX_END_DONE});
+            EXPECT_EQ(readFile(out), old);
+            ASSERT_EQ(messages.texts().size(), messagesBefore + 1);
+            EXPECT_EQ(messages.texts().back(), "Saving was stopped.");
+        }
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return switched == round; });
+    }
+    other.join();
+    // No temporary file is left behind.
+    EXPECT_EQ(listFolder(dir.path("")),
+              (std::vector<std::string>{"first.wav", "out.wav", "second.wav"}));
+    std::printf("saves written %d, stopped %d\n", written, stopped);
+}
+
+TEST_F(EffectControl, ALoadFromAnotherThreadWaitsForTheStoppedSave) {
+    // The save goes into a pipe, so it is certainly still writing when the other thread stops
+    // it and starts the next load: what comes out is a prefix of the first sound, never a
+    // byte of the second, and the load runs only after the save has returned.
+    const std::string first = sound(30, "first.wav");
+    const auto firstFile = readFile(first);
+    const std::string second = constantSound(77, 2, "second.wav");
+    const std::string fifo = dir.path("pipe.wav");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+
+    Fx a;
+    ASSERT_EQ(a.load(first), 0);
+    a.events.clear();
+    std::vector<uint8_t> piped;
+    std::atomic<bool> saveReturned{false};
+    bool loadWaited = false;
+    std::thread reader([&] {
+        const int fd = open(fifo.c_str(), O_RDONLY); // returns once the save has opened it
+        ASSERT_GE(fd, 0);
+        uint8_t buffer[65536];
+        ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n > 0) piped.insert(piped.end(), buffer, buffer + n);
+        // The writer is now between pieces of the first sound.
+        Fx b;
+        EXPECT_EQ(b.call(LVX_DISPID_STOP_EFFECT), 0);
+        std::thread drain([&] {
+            ssize_t got;
+            while ((got = read(fd, buffer, sizeof buffer)) > 0)
+                piped.insert(piped.end(), buffer, buffer + got);
+            close(fd);
+        });
+        EXPECT_EQ(b.call(LVX_DISPID_INPUT_FILE_OPEN, {str(second.c_str())}), 0);
+        loadWaited = saveReturned.load();
+        EXPECT_TRUE(b.waitForEnd(LVX_END_LOAD));
+        drain.join();
+    });
+    EXPECT_EQ(a.call(LVX_DISPID_INPUT_FILE_SAVE, {str(fifo.c_str())}), 0);
+    saveReturned = true;
+    reader.join();
+    EXPECT_TRUE(loadWaited);
+    a.deliver();
+    EXPECT_EQ(a.ends(), std::vector<int>{LVX_END_DONE});
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Saving was stopped."});
+    ASSERT_GE(piped.size(), 44u);
+    ASSERT_LT(piped.size(), firstFile.size());
+    EXPECT_TRUE(std::equal(piped.begin() + 44, piped.end(), firstFile.begin() + 44));
+}
+
+TEST_F(EffectControl, SynchronousCallsWaitForAStoppedSaveOnAnotherThread) {
+    // While saves run on one thread, StopEffect and a fade on another: the fade rewrites the
+    // samples only once the save has let go of them (ThreadSanitizer sees any overlap).
+    const std::string path = sound(60, "big.wav");
+    Fx a;
+    ASSERT_EQ(a.load(path), 0);
+    std::atomic<bool> go{false};
+    std::thread saver([&] {
+        go = true;
+        for (int i = 0; i < 3; ++i)
+            a.call(LVX_DISPID_INPUT_FILE_SAVE, {str(dir.path("out.wav").c_str())});
+    });
+    Fx b;
+    while (!go)
+        std::this_thread::yield();
+    int accepted = 0;
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(b.call(LVX_DISPID_STOP_EFFECT), 0);
+        // 900 when a save began after StopEffect, else 1 once the sound is free.
+        const int r = b.call(LVX_DISPID_FADE_IN, {i2(20)});
+        EXPECT_TRUE(r == 1 || r == LVX_E_BUSY) << r;
+        accepted += r == 1;
+    }
+    saver.join();
+    EXPECT_GT(accepted, 0);
+    // Nothing holds busy or the sound afterwards.
+    EXPECT_EQ(a.call(LVX_DISPID_FADE_OUT, {i2(0)}), 1);
+    EXPECT_EQ(b.call(LVX_DISPID_FADE_OUT, {i2(0)}), 1);
+}
+
+TEST_F(EffectControl, LongSoundsAnswerTheLargestSecondsInsteadOfWrapping) {
+    // 40 000 s of 8-bit mono at 1 frame per second.
+    const std::string path = dir.path("long.wav");
+    writeFile(path, wavFile(1, 1, 1, noise(40000, 3)));
+    Fx fx;
+    ASSERT_EQ(fx.load(path), 0);
+    EXPECT_EQ(fx.call(LVX_DISPID_GET_TOTAL_TIME), 32767);
+    // Ranges within the largest value are accepted, not all refused with 909.
+    const std::string out = dir.path("part.wav");
+    EXPECT_EQ(fx.call(LVX_DISPID_SAVE_FROM_TO, {str(out.c_str()), i2(32000), i2(32767)}), 0);
+    EXPECT_EQ(readFile(out).size(), 44u + 767u);
+}
+
+TEST_F(EffectControl, AnActionWhoseThreadCannotStartAnswers906AndLeavesTheGuardFree) {
+    const std::string path = constantSound(16384);
+    // In a child process, so that the thread limit touches nothing else. Exit codes tell the
+    // parent which step went wrong.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        Fx fx;
+        if (fx.load(path) != 0) _exit(2);
+        // No new thread for this user from here on (root first becomes nobody: the limit does
+        // not bind root).
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+        const rlimit none{0, 0};
+        if (setrlimit(RLIMIT_NPROC, &none) != 0) _exit(4);
+        struct Step {
+            int dispid;
+            std::vector<lvx_variant> args;
+            int expected;
+        };
+        const std::vector<Step> steps = {
+            {LVX_DISPID_ECHO, {i2(10), i2(10)}, LVX_E_DEV_NO_MEMORY},
+            // Busy was released: the same answer again, not 900.
+            {LVX_DISPID_INVERT, {}, LVX_E_DEV_NO_MEMORY},
+            {LVX_DISPID_INPUT_FILE_OPEN, {str(path.c_str())}, LVX_E_DEV_NO_MEMORY},
+            // What needs no thread still works, on the sound that was kept.
+            {LVX_DISPID_AVERAGE, {}, 50},
+        };
+        for (size_t i = 0; i < steps.size(); ++i)
+            if (fx.call(steps[i].dispid, steps[i].args) != steps[i].expected) _exit(10 + int(i));
+        if (fx.inAction()) _exit(20);
+        if (messages.texts().empty() ||
+            messages.texts()[0] != "Not enough resources to start the action.")
+            _exit(21);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }

@@ -103,39 +103,66 @@ TEST_F(EffectFiles, RejectsFilesItCannotRead) {
     std::vector<uint8_t> dataFirst = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
     const auto d = chunk("data", data);
     dataFirst.insert(dataFirst.end(), d.begin(), d.end());
-    const std::vector<std::pair<const char *, std::vector<uint8_t>>> cases = {
-        {"not RIFF", riffx},
-        {"float samples", floatTag},
-        {"three channels", threeChannels},
-        {"24-bit", twentyFourBit},
-        {"rate 0", noRate},
-        {"data shorter than its size", shortData},
-        {"data before fmt", dataFirst},
-        {"three bytes", {'R', 'I', 'F'}},
-        {"empty", {}},
+    // Whether the sound loaded before survives: only a failure while reading the sample data
+    // (which has released it by then) leaves no sound.
+    struct Case {
+        const char *name;
+        std::vector<uint8_t> bytes;
+        bool keepsOldSound;
     };
-    writeFile(dir.path("good.wav"), wavFile(1, 2, 8000, data));
-    for (const auto &[name, bytes] : cases) {
-        SCOPED_TRACE(name);
+    const std::vector<Case> cases = {
+        {"not RIFF", riffx, true},
+        {"float samples", floatTag, true},
+        {"three channels", threeChannels, true},
+        {"24-bit", twentyFourBit, true},
+        {"rate 0", noRate, true},
+        {"data shorter than its size", shortData, false},
+        {"data before fmt", dataFirst, true},
+        {"three bytes", {'R', 'I', 'F'}, true},
+        {"empty", {}, true},
+    };
+    const auto good = wavFile(1, 2, 8000, data);
+    writeFile(dir.path("good.wav"), good);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
         Fx fx;
         ASSERT_EQ(fx.load(dir.path("good.wav")), 0);
-        writeFile(dir.path("bad.wav"), bytes);
-        // A failed load leaves no sound behind, and still ends with EndOfAction(1).
+        writeFile(dir.path("bad.wav"), c.bytes);
+        // A failed load still ends with EndOfAction(1).
         EXPECT_EQ(fx.load(dir.path("bad.wav")), LVX_E_FORMAT);
-        EXPECT_EQ(fx.call(LVX_DISPID_AVERAGE), LVX_E_NOT_LOADED);
-        EXPECT_EQ(fx.call(LVX_DISPID_GET_TOTAL_TIME), 0);
-        EXPECT_EQ(lvx_effect_get_format(fx.handle(), nullptr, nullptr, nullptr, nullptr), 0);
+        if (c.keepsOldSound) {
+            EXPECT_EQ(lvx_effect_get_format(fx.handle(), nullptr, nullptr, nullptr, nullptr), 1);
+            EXPECT_EQ(fx.call(LVX_DISPID_INPUT_FILE_SAVE, {str(dir.path("out.wav").c_str())}), 0);
+            EXPECT_EQ(readFile(dir.path("out.wav")), good);
+        } else {
+            EXPECT_EQ(fx.call(LVX_DISPID_AVERAGE), LVX_E_NOT_LOADED);
+            EXPECT_EQ(fx.call(LVX_DISPID_GET_TOTAL_TIME), 0);
+            EXPECT_EQ(lvx_effect_get_format(fx.handle(), nullptr, nullptr, nullptr, nullptr), 0);
+        }
     }
 }
 
-TEST_F(EffectFiles, MissingOrUnnamedFileIsNotOpened) {
+TEST_F(EffectFiles, MissingOrUnnamedFileIsNotOpenedAndTheOldSoundStays) {
+    const auto data = noise(3 * 16000, 2);
+    writeFile(dir.path("in.wav"), wavFile(1, 2, 8000, data));
+    ASSERT_EQ(mkdir(dir.path("folder.wav").c_str(), 0700), 0);
     Fx fx;
     EXPECT_EQ(fx.call(LVX_DISPID_INPUT_FILE_OPEN, {str("")}), LVX_E_OPEN);
     EXPECT_EQ(fx.deliver(), 0); // no load was started
     EXPECT_EQ(fx.load(dir.path("missing.wav")), LVX_E_OPEN);
-    EXPECT_EQ(fx.load(dir.path("config")), LVX_E_OPEN); // a folder
+    EXPECT_EQ(fx.load(dir.path("folder.wav")), LVX_E_OPEN);
     EXPECT_EQ(fx.ends(), (std::vector<int>{LVX_END_LOAD, LVX_END_LOAD}));
     EXPECT_FALSE(fx.inAction());
+
+    // Callers rely on a bad path leaving the sound they had.
+    ASSERT_EQ(fx.load(dir.path("in.wav")), 0);
+    for (const char *name : {"missing.wav", "folder.wav"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(fx.load(dir.path(name)), LVX_E_OPEN);
+        EXPECT_EQ(fx.call(LVX_DISPID_GET_TOTAL_TIME), 3);
+        EXPECT_EQ(fx.call(LVX_DISPID_INPUT_FILE_SAVE, {str(dir.path("out.wav").c_str())}), 0);
+        EXPECT_EQ(savedData(dir.path("out.wav")), data);
+    }
 }
 
 TEST_F(EffectFiles, PreViewLoadsThatShareOfTheData) {

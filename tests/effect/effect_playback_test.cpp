@@ -118,7 +118,8 @@ TEST_F(EffectPlayback, PlaybackEndsWithEndOfAction9AndStopThenAnswers908) {
     sleepMs(100);
     EXPECT_EQ(fx.deliver(), 0);
     EXPECT_EQ(fx.ends(), std::vector<int>{LVX_END_PLAYBACK});
-    EXPECT_NE(fx.call(LVX_DISPID_AVERAGE), LVX_E_BUSY);
+    // The guard is free again: FadeOut over no time changes nothing and answers 1.
+    EXPECT_EQ(fx.call(LVX_DISPID_FADE_OUT, {i2(0)}), 1);
 }
 
 TEST_F(EffectPlayback, StopEndsPlaybackWithEndOfAction9) {
@@ -207,13 +208,14 @@ TEST(EffectPlaybackWithoutServer, DeviceCodesComeAtOnce) {
     fx.events.clear();
     const auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(fx.call(LVX_DISPID_PLAY), LVX_E_DEV_NO_DRIVER);
-    EXPECT_EQ(fx.call(LVX_DISPID_PLAY_FROM_TO, {i2(0), i2(1)}), 0);
+    // PlayFromTo reports it too: a caller waiting for EndOfAction(9) would wait for ever.
+    EXPECT_EQ(fx.call(LVX_DISPID_PLAY_FROM_TO, {i2(0), i2(1)}), LVX_E_DEV_NO_DRIVER);
     EXPECT_EQ(fx.call(LVX_DISPID_GET_DEV_PARAM, {i2(-1)}), -1);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
     // Nothing played, so nothing ended, and nothing holds the action guard.
     EXPECT_EQ(fx.call(LVX_DISPID_STOP), LVX_E_NOT_PLAYING);
     EXPECT_EQ(fx.deliver(), 0);
-    EXPECT_NE(fx.call(LVX_DISPID_AVERAGE), LVX_E_BUSY);
+    EXPECT_EQ(fx.call(LVX_DISPID_FADE_OUT, {i2(0)}), 1);
     unsetenv("PULSE_SERVER");
 }
 
@@ -226,7 +228,9 @@ TEST(EffectPlaybackWithoutSink, AServerWithoutSinksGivesTheDeviceCode) {
     ASSERT_EQ(fx.load(dir.path("in.wav")), 0);
     fx.events.clear();
     EXPECT_EQ(fx.call(LVX_DISPID_PLAY), LVX_E_DEV_NO_DRIVER);
+    EXPECT_EQ(fx.call(LVX_DISPID_PLAY_FROM_TO, {i2(0), i2(1)}), LVX_E_DEV_NO_DRIVER);
     EXPECT_EQ(fx.call(LVX_DISPID_GET_DEV_PARAM, {i2(-1)}), -1);
     EXPECT_EQ(fx.call(LVX_DISPID_STOP), LVX_E_NOT_PLAYING);
     EXPECT_EQ(fx.deliver(), 0);
+    EXPECT_EQ(fx.call(LVX_DISPID_FADE_OUT, {i2(0)}), 1);
 }

@@ -5,7 +5,9 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <string>
 #include <unistd.h>
+#include <vector>
 
 using lvx::fx::EffectSettings;
 using lvx::fx::readEffectSettings;
@@ -77,16 +79,48 @@ TEST_F(SettingsFile, MissingFileGivesTheDefaults) {
     EXPECT_EQ(s.outputDevice, 0);
 }
 
+// Sets environment variables for one test and puts back what was there before, whatever the
+// test's assertions did.
+class EnvironmentChange {
+public:
+    EnvironmentChange() = default;
+    EnvironmentChange(const EnvironmentChange &) = delete;
+    EnvironmentChange &operator=(const EnvironmentChange &) = delete;
+    ~EnvironmentChange() {
+        for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
+            if (it->had)
+                setenv(it->name.c_str(), it->value.c_str(), 1);
+            else
+                unsetenv(it->name.c_str());
+        }
+    }
+    void set(const char *name, const char *value) {
+        const char *old = std::getenv(name);
+        m_saved.push_back({name, old != nullptr, old ? old : ""});
+        setenv(name, value, 1);
+    }
+
+private:
+    struct Saved {
+        std::string name;
+        bool had;
+        std::string value;
+    };
+    std::vector<Saved> m_saved;
+};
+
 TEST(SettingsPath, FollowsXdgConfigHome) {
-    const char *old = std::getenv("XDG_CONFIG_HOME");
-    const std::string saved = old ? old : "";
-    setenv("XDG_CONFIG_HOME", "/x/config", 1);
-    EXPECT_EQ(lvx::fx::effectSettingsPath(), "/x/config/lyravox/effect.ini");
-    setenv("XDG_CONFIG_HOME", "relative", 1); // not absolute: ignored
-    setenv("HOME", "/home/someone", 1);
-    EXPECT_EQ(lvx::fx::effectSettingsPath(), "/home/someone/.config/lyravox/effect.ini");
-    if (old)
-        setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
-    else
-        unsetenv("XDG_CONFIG_HOME");
+    const char *home = std::getenv("HOME");
+    const std::string homeBefore = home ? home : "";
+    {
+        EnvironmentChange env;
+        env.set("XDG_CONFIG_HOME", "/x/config");
+        EXPECT_EQ(lvx::fx::effectSettingsPath(), "/x/config/lyravox/effect.ini");
+        env.set("XDG_CONFIG_HOME", "relative"); // not absolute: ignored
+        env.set("HOME", "/home/someone");
+        EXPECT_EQ(lvx::fx::effectSettingsPath(), "/home/someone/.config/lyravox/effect.ini");
+    }
+    // Later tests see the home they started with.
+    home = std::getenv("HOME");
+    EXPECT_EQ(home ? home : "", homeBefore);
 }

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -173,6 +174,19 @@ TempDir::~TempDir() {
 std::vector<uint8_t> readFile(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> listFolder(const std::string &path) {
+    std::vector<std::string> names;
+    if (DIR *d = opendir(path.c_str())) {
+        while (const dirent *e = readdir(d)) {
+            const std::string name = e->d_name;
+            if (name != "." && name != "..") names.push_back(name);
+        }
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 void writeFile(const std::string &path, const std::vector<uint8_t> &bytes) {

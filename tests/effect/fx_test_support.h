@@ -80,6 +80,8 @@ private:
 };
 
 std::vector<uint8_t> readFile(const std::string &path);
+// Names in a folder, sorted, without "." and "..".
+std::vector<std::string> listFolder(const std::string &path);
 void writeFile(const std::string &path, const std::vector<uint8_t> &bytes);
 
 // RIFF WAV file around `data`; `chunksBeforeFmt`/`chunksBeforeData` are inserted verbatim.

@@ -4,9 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace fxtest;
 
@@ -17,9 +22,14 @@ struct Outcome {
     std::string out; // standard output and standard error together
 };
 
-Outcome fx(const std::string &args) {
+std::string program() {
     const char *bin = std::getenv("LYRAVOX_BIN_DIR");
-    const std::string command = std::string(bin ? bin : ".") + "/lyravox-fx " + args + " 2>&1";
+    return std::string(bin ? bin : ".") + "/lyravox-fx";
+}
+
+// Runs `prefix` lyravox-fx `args` through the shell.
+Outcome fx(const std::string &args, const std::string &prefix = "") {
+    const std::string command = prefix + program() + " " + args + " 2>&1";
     Outcome r{-1, {}};
     if (std::FILE *p = popen(command.c_str(), "r")) {
         char buffer[4096];
@@ -87,7 +97,7 @@ TEST_F(LyravoxFx, FailuresExitWithTheirMeaning) {
     const std::string out = dir.path("out.wav");
     const std::vector<std::tuple<std::string, int, std::string>> cases = {
         {dir.path("missing.wav") + " " + out + " Average", 1, "cannot be opened (901)"},
-        {in + " " + out + " SaveFromTo " + dir.path("x.wav") + " 0 5", 1, "beyond the sound (909)"},
+        {in + " SaveFromTo " + dir.path("x.wav") + " 0 5", 1, "beyond the sound (909)"},
         {in + " " + out + " Stop", 1, "nothing is playing (908)"},
         {in + " /dev/full Average", 1, "Error writing to file."},
         {in + " " + out + " Shifting 0 1000", 2, "invalid arguments"},
@@ -126,4 +136,143 @@ TEST_F(LyravoxFx, PlaysToTheEndOnAServer) {
     const Outcome r = fx("play " + in);
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(server.pactl("list short sink-inputs"), "");
+}
+
+TEST_F(LyravoxFx, ResultsThatAreValuesArePrintedNotTakenForCodes) {
+    // 900 s and 40 000 s of 8-bit mono at 1 000 and 1 frames per second.
+    writeFile(dir.path("900.wav"), wavFile(1, 1, 1000, noise(900000, 2)));
+    writeFile(dir.path("long.wav"), wavFile(1, 1, 1, noise(40000, 3)));
+    writeFile(dir.path("flat.wav"), wavFile(1, 2, 8000, pcm16(std::vector<int16_t>(8000, 16384))));
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {dir.path("900.wav") + " GetTotalTime", "GetTotalTime: 900\n"},
+        {dir.path("long.wav") + " GetTotalTime", "GetTotalTime: 32767\n"},
+        {dir.path("900.wav") + " GetVersion", "GetVersion: 110\n"},
+        {dir.path("flat.wav") + " Average", "Average: 50\n"},
+        {dir.path("900.wav") + " frequency 2.5", "frequency: 0\n"},
+    };
+    for (const auto &[args, text] : cases) {
+        SCOPED_TRACE(args);
+        const Outcome r = fx(args);
+        EXPECT_EQ(r.status, 0) << r.out;
+        EXPECT_EQ(r.out, text);
+    }
+    // With OUT the unchanged sound is saved as well.
+    const Outcome r = fx(dir.path("900.wav") + " " + dir.path("out.wav") + " GetTotalTime");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(readFile(dir.path("out.wav")), readFile(dir.path("900.wav")));
+}
+
+TEST_F(LyravoxFx, MethodsThatSaveThemselvesAndEmptyResults) {
+    const std::string out = dir.path("out.wav"), part = dir.path("part.wav");
+    struct Case {
+        std::string args;
+        int status;
+        std::string text;
+        std::string absent; // a file that must not have been written
+    };
+    const std::vector<Case> cases = {
+        {in + " " + out + " ReadFromTo 1 1", 1, "no samples to write; nothing saved", out},
+        {in + " SaveFromTo " + part + " 1 1", 1, "no samples to write; nothing saved", part},
+        {in + " SaveFromTo " + part + " 2 1", 1, "no samples to write; nothing saved", part},
+        {in + " " + out + " SaveFromTo " + part + " 0 1", 2, "writes its own file", out},
+        {in + " Echo 100 50", 2, "changes the sound: give OUT", ""},
+        {in + " " + dir.path("new.wav") + " Echo 100 50", 0, "", ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.args);
+        const Outcome r = fx(c.args);
+        EXPECT_EQ(r.status, c.status) << r.out;
+        EXPECT_NE(r.out.find(c.text), std::string::npos) << r.out;
+        if (!c.absent.empty()) {
+            EXPECT_TRUE(readFile(c.absent).empty()) << c.absent;
+        }
+        std::remove(part.c_str());
+    }
+
+    Outcome r = fx(in + " SaveFromTo " + part + " 1 2");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(
+        readFile(part),
+        wavFile(1, 2, 22050, std::vector<uint8_t>(data.begin() + 44100, data.begin() + 88200)));
+    r = fx(in + " InputFileSave " + dir.path("copy.wav"));
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(readFile(dir.path("copy.wav")), wavFile(1, 2, 22050, data));
+}
+
+TEST_F(LyravoxFx, ASaveThatFailsLeavesTheOldFile) {
+    const std::vector<uint8_t> old = {'o', 'l', 'd'};
+    ASSERT_EQ(chmod(dir.path("").c_str(), 0755), 0);
+    const std::string folder = dir.path("locked");
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    const std::string out = folder + "/out.wav";
+    struct Case {
+        const char *name;
+        std::string prefix;
+        std::string text;
+    };
+    // Root writes into any folder: it runs as nobody for the read-only case.
+    const std::string asUser =
+        geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    const std::vector<Case> cases = {
+        {"read-only folder", asUser, "Unable to open file."},
+        // A file size limit stands for a full disk.
+        {"full disk", "trap '' XFSZ; ulimit -f 50; ", "Error writing to file."},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(out, old);
+        chmod(out.c_str(), 0666);
+        chmod(folder.c_str(), std::string(c.name) == "full disk" ? 0755 : 0555);
+        const Outcome r = fx(in + " " + out + " Echo 100 50", c.prefix);
+        chmod(folder.c_str(), 0755);
+        EXPECT_EQ(r.status, 1) << r.out;
+        EXPECT_NE(r.out.find(c.text), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("not written"), std::string::npos) << r.out;
+        EXPECT_EQ(readFile(out), old);
+        EXPECT_EQ(listFolder(folder), std::vector<std::string>{"out.wav"});
+    }
+}
+
+TEST_F(LyravoxFx, PlayFromToWithoutAServerFailsAtOnce) {
+    setenv("PULSE_SERVER", ("unix:" + dir.path("none")).c_str(), 1);
+    const auto started = std::chrono::steady_clock::now();
+    const Outcome r = fx(in + " " + dir.path("out.wav") + " PlayFromTo 0 1");
+    const auto took = std::chrono::steady_clock::now() - started;
+    unsetenv("PULSE_SERVER");
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("PlayFromTo: no sound server or no such output device (905)"),
+              std::string::npos)
+        << r.out;
+    EXPECT_LT(took, std::chrono::seconds(10));
+}
+
+TEST_F(LyravoxFx, PlayFromToPlaysTheRangeOnAServer) {
+    PulseServer server;
+    if (!server.running()) GTEST_SKIP() << "pulseaudio did not start:\n" << server.log();
+    const Outcome r = fx(in + " PlayFromTo 1 2");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out, "PlayFromTo: 0\n");
+    EXPECT_EQ(server.pactl("list short sink-inputs"), "");
+}
+
+TEST_F(LyravoxFx, AWaitForAnEndThatNeverComesHasALimit) {
+    PulseServer server;
+    if (!server.running()) GTEST_SKIP() << "pulseaudio did not start:\n" << server.log();
+    // The server freezes once the stream plays, so the end of playback never arrives. The
+    // sound is long enough that it is still playing when the test sees the stream.
+    const std::string longer = dir.path("six.wav");
+    writeFile(longer, wavFile(1, 2, 22050, noise(6 * 44100, 8)));
+    Outcome r;
+    std::thread run([&] { r = fx(longer + " PlayFromTo 0 6"); });
+    bool playing = false;
+    for (int i = 0; i < 200 && !playing; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        playing = !server.pactl("list short sink-inputs").empty();
+    }
+    if (playing) kill(server.pid(), SIGSTOP);
+    run.join();
+    kill(server.pid(), SIGCONT);
+    ASSERT_TRUE(playing) << r.out;
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("PlayFromTo: no EndOfAction(9) within 16 s"), std::string::npos) << r.out;
 }

@@ -16,6 +16,7 @@ public:
     PulseServer &operator=(const PulseServer &) = delete;
 
     bool running() const { return m_ready; }
+    pid_t pid() const { return m_pid; }
     const std::string &server() const { return m_server; }
     std::string log() const;
     // Output of `pactl ARGS` against this server.

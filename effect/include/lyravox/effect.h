@@ -40,6 +40,10 @@
  *   - Only one action runs at a time in the process. A method that would start work while one
  *     runs answers 900. StopEffect ends a stoppable action at once; an action that cannot be
  *     stopped still finishes before the next action touches the sound (the next call waits).
+ *     This holds for the methods that work on the caller's thread too (InputFileSave,
+ *     SaveFromTo, Average, FadeIn, FadeOut), whichever thread calls StopEffect: a save stops
+ *     within a megabyte and fails, the others finish their pass; a call from another thread
+ *     that starts new work meanwhile waits until the first call has let go of the sound.
  */
 #include <stdint.h>
 
@@ -82,12 +86,21 @@ enum {
     LVX_DISPID_IN_ACTION = 1,       /* property BOOL: TRUE from the start of an action of this
                                        instance until an end event is delivered to it */
     LVX_DISPID_M_AMPLITUDE = 2,     /* property long: stored only, initially 0 */
-    LVX_DISPID_INPUT_FILE_OPEN = 3, /* (string FileName): 0, 900, 901, 902. Returns after at
+    LVX_DISPID_INPUT_FILE_OPEN = 3, /* (string FileName): 0, 900, 901, 902. Returns once the
+                                       file is opened and its first bytes read, then after at
                                        most 100 ms; a started load always ends with
-                                       EndOfAction(1), and a failed one leaves no sound
-                                       (later methods answer 903) */
+                                       EndOfAction(1). A load that fails before it reads the
+                                       sample data (no such file, a folder, a bad header)
+                                       keeps the sound loaded before; one that fails while
+                                       reading them leaves no sound (later methods answer
+                                       903) */
     LVX_DISPID_PLAY = 4,            /* (): 0, 900, 903, 904-907; EndOfAction(9) at the end */
-    LVX_DISPID_INPUT_FILE_SAVE = 5, /* (string FileName): 0, 900, 903; 12 fired, 8 posted */
+    LVX_DISPID_INPUT_FILE_SAVE = 5, /* (string FileName): 0, 900, 903; 12 fired, 8 posted
+                                       only when the file was written. A regular file is
+                                       written under a temporary name beside it and renamed
+                                       into place: a failed or stopped save (message sent)
+                                       leaves an existing file as it was. StopEffect stops a
+                                       save between pieces of about a megabyte */
     LVX_DISPID_SHIFTING = 6,        /* (short mode: -5..6, others leave the pitch as it is;
                                        long size: power of two 32..32768): 1, 900, 903;
                                        EndOfAction(7) */
@@ -108,11 +121,12 @@ enum {
                                        (WAVE_FORMAT_* bit set), or -1 for no such device */
     LVX_DISPID_FADE_IN = 16,        /* (short Seconds10th): 1, 900, 903; 8 fired */
     LVX_DISPID_FADE_OUT = 17,       /* (short Seconds10th): 1, 900, 903; 9 fired */
-    LVX_DISPID_PLAY_FROM_TO = 18,   /* (short SecA, short SecB): 0, 900, 909; makes this the
-                                       notify instance; no load test; device failures are
-                                       not reported (nothing plays, no event) */
+    LVX_DISPID_PLAY_FROM_TO = 18,   /* (short SecA, short SecB): 0, 900, 909, 904-907 when
+                                       no stream could be opened (nothing plays, no event);
+                                       makes this the notify instance; no load test;
+                                       EndOfAction(9) at the end */
     LVX_DISPID_SAVE_FROM_TO = 19,   /* (string FileName, short SecA, short SecB): 0, 900, 903,
-                                       909; 12 fired, 8 posted */
+                                       909; 12 fired, 8 posted; written as InputFileSave */
     LVX_DISPID_SET_VOLUME = 20,     /* (short LeftVolume, short RightVolume, 0..100): 0; the
                                        playing stream and later ones get n x 655 / 65535 */
     LVX_DISPID_INVERT = 21,         /* (): 900 while its worker runs (the normal answer: it
@@ -123,7 +137,9 @@ enum {
                                        opened file; as InputFileOpen */
     LVX_DISPID_FREQUENCY = 24,      /* (double Factor): 0, changes nothing */
     LVX_DISPID_GET_VERSION = 25,    /* (): 110 */
-    LVX_DISPID_GET_TOTAL_TIME = 26, /* (): whole seconds of the sound, 0 before any load */
+    LVX_DISPID_GET_TOTAL_TIME = 26, /* (): whole seconds of the sound, 0 before any load;
+                                       32767 for a longer sound (the value is 16-bit). Seconds
+                                       arguments therefore never lie beyond a long sound */
     LVX_DISPID_AVERAGE = 27,        /* (): mean level in percent, 900, 903; 12 fired */
     LVX_DISPID_C_FILTER = 28,       /* (short Factor): 0; EndOfAction(13) */
     LVX_DISPID_AMPLITUDE = 29,      /* (): mean offset found by the previous run, truncated;
@@ -141,7 +157,9 @@ enum {
     LVX_E_NOT_LOADED = 903,     /* no sound has been loaded */
     LVX_E_DEV_ALLOCATED = 904,  /* the output device is busy (suspended or refused) */
     LVX_E_DEV_NO_DRIVER = 905,  /* no sound server reachable, or no such output sink */
-    LVX_E_DEV_NO_MEMORY = 906,  /* not enough memory for the output stream */
+    LVX_E_DEV_NO_MEMORY = 906,  /* not enough memory for the output stream; also any member
+                                   that could not get the memory or the thread it needs (a
+                                   message says which; no action runs) */
     LVX_E_DEV_BAD_FORMAT = 907, /* the sound's format cannot be played */
     LVX_E_NOT_PLAYING = 908,    /* Stop while nothing plays */
     LVX_E_BEYOND_END = 909      /* SecB lies beyond the sound's whole seconds */
