@@ -42,7 +42,8 @@ Result convertToPcm16(const std::string &inPath, const std::string &wavPath,
 struct WavInfo {
     int sampleRate = 0;
     int channels = 0;
-    bool pcm16 = false; // plain 16-bit PCM that needs no conversion
+    bool pcm16 = false;  // plain 16-bit PCM
+    bool native = false; // 8- or 16-bit PCM in a plain WAV: what the effect control reads
     long long frames = 0;
 };
 bool wavInfo(const std::string &path, WavInfo &info);

@@ -41,8 +41,10 @@ bool wavInfo(const std::string &path, WavInfo &info) {
     info.sampleRate = sf.samplerate;
     info.channels = sf.channels;
     info.frames = sf.frames;
-    info.pcm16 = (sf.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV &&
-                 (sf.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16;
+    const bool wav = (sf.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV;
+    const int sub = sf.format & SF_FORMAT_SUBMASK;
+    info.pcm16 = wav && sub == SF_FORMAT_PCM_16;
+    info.native = wav && (sub == SF_FORMAT_PCM_16 || sub == SF_FORMAT_PCM_U8);
     return true;
 }
 

@@ -4,7 +4,10 @@
 //                                        sound as it is (GetTotalTime, Average, SaveFromTo ...)
 //   lyravox-fx info IN                   print the format of IN
 //   lyravox-fx play IN                   play IN on the configured output device
+// IN may also be an MP3 or a WAV of another sample format, OUT an MP3 (by its extension:
+// --bitrate BIT/S and --rate HZ set the encoding, 128000 and 44100 by default).
 // Only the library's public C interface is used.
+#include "codec_files.h"
 #include "lyravox/effect.h"
 
 #include <poll.h>
@@ -273,7 +276,7 @@ bool parseArg(char type, const char *s, lvx_variant &v) {
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: lyravox-fx IN OUT METHOD [ARG ...]\n"
+    std::fprintf(stderr, "usage: lyravox-fx [--bitrate BIT/S] [--rate HZ] IN OUT METHOD [ARG ...]\n"
                          "       lyravox-fx IN METHOD [ARG ...]   (a method that does not "
                          "change the sound)\n"
                          "       lyravox-fx info IN\n"
@@ -285,8 +288,16 @@ int usage() {
     return 2;
 }
 
+CodecFiles g_files;
+
+// Loads `path`, decoding or converting it first when the effect control cannot read it.
+bool loadAny(lvx_effect *fx, const char *path) {
+    const std::string file = g_files.input(path);
+    return !file.empty() && load(fx, file.c_str());
+}
+
 int info(lvx_effect *fx, const char *path) {
-    if (!load(fx, path)) return 1;
+    if (!loadAny(fx, path)) return 1;
     int channels = 0, bits = 0;
     int32_t rate = 0, bytes = 0;
     lvx_effect_get_format(fx, &channels, &bits, &rate, &bytes);
@@ -298,7 +309,7 @@ int info(lvx_effect *fx, const char *path) {
 }
 
 int play(lvx_effect *fx, const char *path) {
-    if (!load(fx, path)) return 1;
+    if (!loadAny(fx, path)) return 1;
     lvx_variant r;
     call(fx, LVX_DISPID_PLAY, {}, r);
     if (failed("Play", r.v.i2)) return 1;
@@ -366,7 +377,7 @@ int run(lvx_effect *fx, int argc, char **argv) {
             return 2;
         }
     }
-    if (!load(fx, in)) return 1;
+    if (!loadAny(fx, in)) return 1;
     if (member->savesItself && refuseEmptySave(fx, args[0].v.str, emptySeconds(*member, args)))
         return 1;
 
@@ -396,20 +407,42 @@ int run(lvx_effect *fx, int argc, char **argv) {
     if (!out) return 0;
 
     if (refuseEmptySave(fx, out)) return 1;
+    const std::string saved = g_files.output(out);
+    if (saved.empty()) return 1;
     expect("save", LVX_END_WAV_WRITTEN);
-    call(fx, LVX_DISPID_INPUT_FILE_SAVE, {text(out)}, r);
+    call(fx, LVX_DISPID_INPUT_FILE_SAVE, {text(saved.c_str())}, r);
     if (failed(out, r.v.i2)) return 1;
     lvx_effect_deliver_events(fx, onEvent, &g_waiter);
     if (!g_waiter.ended) {
         std::fprintf(stderr, "lyravox-fx: %s: not written\n", out);
         return 1;
     }
-    return 0;
+    return g_files.finish() ? 0 : 1;
 }
 
 } // namespace
 
+// Takes --bitrate and --rate out of the arguments; false on a bad value.
+bool takeOptions(int &argc, char **argv) {
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        const bool bitrate = std::strcmp(argv[i], "--bitrate") == 0;
+        if ((bitrate || std::strcmp(argv[i], "--rate") == 0)) {
+            char *end = nullptr;
+            const long value = i + 1 < argc ? std::strtol(argv[i + 1], &end, 10) : 0;
+            if (!end || *end != '\0' || value <= 0 || value > 1000000) return false;
+            (bitrate ? g_files.options.bitRate : g_files.options.sampleRate) = int(value);
+            ++i;
+            continue;
+        }
+        argv[kept++] = argv[i];
+    }
+    argc = kept;
+    return true;
+}
+
 int main(int argc, char **argv) {
+    if (!takeOptions(argc, argv)) return usage();
     const bool infoOrPlay =
         argc == 3 && (std::strcmp(argv[1], "info") == 0 || std::strcmp(argv[1], "play") == 0);
     if (!infoOrPlay && argc < 3) return usage();
