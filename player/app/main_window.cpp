@@ -8,6 +8,7 @@
 #include "platform/xdg_association.h"
 #include "playback/playback_widgets.h"
 #include "playlist/playlist_controller.h"
+#include "recording/recording_widgets.h"
 #include "shell/file_type_registration.h"
 #include "shell/frm_set.h"
 #include "shell/skin_shape.h"
@@ -77,6 +78,7 @@ MainWindow::MainWindow(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ct
             &PlaylistController::storeCurrentIndex);
     connectPlayback();
     connectLyrics();
+    connectRecording();
     connectShellCommands();
     auto *keys = new KeyPreview(this);
     connect(keys, &KeyPreview::pressed, this, &MainWindow::handleKeyPress);
@@ -99,6 +101,7 @@ void MainWindow::startupSequence() {
     m_ui.Image5->setToolTip(versionCaption());
 
     // hook: recording — capture engine initialisation (may end the program with a message).
+    m_recording->startup();
 
     m_ctx.Reloading = false;
 
@@ -155,6 +158,7 @@ void MainWindow::finishStartup() {
         b->setToolTipText(QString::fromUtf8(kButtonTips[k]));
         b->setEnabled(k != 5 && k != 7 && k != 8);
     }
+    m_recording->finishStartup();
     VisualSwitches::apply(m_ctx.settings, m_ui);
     VisualSwitches::markStyle(m_ctx.settings, m_ui);
     if (m_ui.List1->count() == 0) {
@@ -263,6 +267,11 @@ void MainWindow::connectLyrics() {
     connect(m_playlist.get(), &PlaylistController::noLyricsFileWritten, lyrics,
             [lyrics] { lyrics->FindLyrics(); });
     connect(this, &MainWindow::lyricFullScreenKey, lyrics, &LyricsController::fullScreen);
+}
+
+void MainWindow::connectRecording() {
+    m_recording = std::make_unique<RecordingWidgets>(m_ctx, m_ui, m_playback->player());
+    m_recording->controller().bindPlayback(m_playback->controller());
 }
 
 void MainWindow::openSettings() {
@@ -428,6 +437,7 @@ void MainWindow::shutdownSequence() {
     for (QTimer *t : m_ui.Timer)
         if (t) t->stop();
     // hook: recording — release the capture objects and the recorder.
+    m_recording->shutdown();
     Q_EMIT aboutToUnload();
     SettingsFile::write(m_ctx.paths.file(QStringLiteral("SetLog.ini")), m_ctx.settings);
     // hook: playlist — SaveDefaultPlaylist (errors ignored).

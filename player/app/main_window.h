@@ -16,6 +16,7 @@ class FrmSet;
 class PlaylistController;
 class PlaybackWidgets;
 class LyricsController;
+class RecordingWidgets;
 
 class MainWindow : public QWidget, public SkinHost {
     Q_OBJECT
@@ -29,6 +30,8 @@ public:
     PlaybackWidgets &playback() { return *m_playback; }
     // The lyric box, the lyric tick and the lyric commands.
     LyricsController &lyrics() { return *m_lyrics; }
+    // The recorder, the capture engine, the recording commands and the panel frmInp.
+    RecordingWidgets &recording() { return *m_recording; }
     AppContext &context() { return m_ctx; }
 
     // Runs FinishStartup now instead of waiting for Timer3 (tests).
@@ -79,6 +82,7 @@ private:
     void connectPlayback();
     void connectLyrics();
     bool isDragArea(const QObject *area) const;
+    void connectRecording();
     void openHelp();
 
     AppContext &m_ctx;
@@ -93,4 +97,6 @@ private:
     std::unique_ptr<PlaylistController> m_playlist;
     std::unique_ptr<PlaybackWidgets> m_playback; // after m_playlist: it uses the model
     std::unique_ptr<LyricsController> m_lyrics;  // after m_playback: it reads the player
+    // After m_playback: it drives the player.
+    std::unique_ptr<RecordingWidgets> m_recording;
 };
