@@ -10,7 +10,9 @@
 #include "test_media.h"
 #include "widgets/xp_button.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QSlider>
 #include <QTest>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -109,6 +111,47 @@ TEST_F(WindowOnXcb, RecordButtonRecordsOverThePlayingTrackAndTheTakeIsSavedAndPl
     click(w, stop);
     EXPECT_EQ(w.playback().player().playState(), MediaPlayer::Stopped);
     EXPECT_TRUE(playTake->isEnabled());
+    w.close();
+}
+
+TEST_F(WindowOnXcb, PanelChoosesTheDeviceAndSetsTheVolumeByPointerAndKeys) {
+    fxtest::PulseServer server{{"lvxnull", "lvxsecond"}};
+    ASSERT_TRUE(server.running()) << server.log();
+    server.pactl("set-default-source lvxsecond.monitor");
+    MainWindow w(ctx);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    RecordingWidgets &rec = w.recording();
+    auto *devices = w.findChild<QComboBox *>(QStringLiteral("cboDevice"));
+    auto *lines = w.findChild<QComboBox *>(QStringLiteral("cboLine"));
+    auto *slider = w.findChild<QSlider *>(QStringLiteral("sldVolume"));
+    ASSERT_TRUE(devices && lines && slider);
+    ASSERT_EQ(devices->count(), 2);
+    EXPECT_EQ(rec.recorder().SelectedSourceName(), QStringLiteral("lvxsecond.monitor"));
+    const int second = devices->currentIndex();
+    EXPECT_EQ(lines->count(), 1);
+    EXPECT_EQ(lines->itemText(0), devices->itemText(second));
+    EXPECT_EQ(w.ui().lblVolPer->text(), QStringLiteral("100%"));
+
+    // The other device through its drop-down list: open it, move, confirm.
+    click(w, devices);
+    QWidget *popup = QApplication::activePopupWidget();
+    ASSERT_NE(popup, nullptr);
+    QTest::keyClick(popup->windowHandle(), second == 0 ? Qt::Key_Down : Qt::Key_Up);
+    QTest::keyClick(popup->windowHandle(), Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return devices->currentIndex() != second; }, 2000));
+    EXPECT_EQ(rec.recorder().SelectedSourceName(), QStringLiteral("lvxnull.monitor"));
+    EXPECT_EQ(rec.recorder().SelectedDevice(), devices->currentIndex());
+
+    // A click on the slider's groove left of the handle lowers the volume by one page.
+    const QPoint left(slider->mapTo(&w, QPoint(2, slider->height() / 2)));
+    QTest::mouseClick(w.windowHandle(), Qt::LeftButton, Qt::NoModifier, left);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return slider->value() < 65535; }, 2000));
+    EXPECT_EQ(slider->value(), 65535 - 2000);
+    EXPECT_EQ(w.ui().lblVolPer->text(), QStringLiteral("96%"));
+    EXPECT_EQ(rec.recorder().MixerLineVolume(), 65535 - 2000);
+    const std::string shown = server.pactl("get-source-volume lvxnull.monitor");
+    EXPECT_NE(shown.find("97%"), std::string::npos) << shown;
     w.close();
 }
 
