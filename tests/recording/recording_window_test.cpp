@@ -1,5 +1,5 @@
 // The recording commands on the real main window, driven by pointer events through the xcb
-// platform (Xvfb), with libmpv playing into a private PulseAudio daemon.
+// platform (a private X server), with libmpv playing into a private PulseAudio daemon.
 #include "app/main_window.h"
 #include "playback/playback_widgets.h"
 #include "pulse_server.h"
