@@ -9,6 +9,7 @@
 #include "playback/playback_widgets.h"
 #include "playlist/playlist_controller.h"
 #include "processing/conversion_controller.h"
+#include "recording/recording_widgets.h"
 #include "shell/file_type_registration.h"
 #include "shell/frm_set.h"
 #include "shell/skin_shape.h"
@@ -80,6 +81,7 @@ MainWindow::MainWindow(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ct
     connectLyrics();
     m_conversion =
         std::make_unique<ConversionController>(m_ctx, m_ui, m_playback->player(), nullptr);
+    connectRecording();
     connectShellCommands();
     auto *keys = new KeyPreview(this);
     connect(keys, &KeyPreview::pressed, this, &MainWindow::handleKeyPress);
@@ -102,6 +104,7 @@ void MainWindow::startupSequence() {
     m_ui.Image5->setToolTip(versionCaption());
 
     // hook: recording — capture engine initialisation (may end the program with a message).
+    m_recording->startup();
 
     m_ctx.Reloading = false;
 
@@ -158,6 +161,7 @@ void MainWindow::finishStartup() {
         b->setToolTipText(QString::fromUtf8(kButtonTips[k]));
         b->setEnabled(k != 5 && k != 7 && k != 8);
     }
+    m_recording->finishStartup();
     VisualSwitches::apply(m_ctx.settings, m_ui);
     VisualSwitches::markStyle(m_ctx.settings, m_ui);
     if (m_ui.List1->count() == 0) {
@@ -266,6 +270,11 @@ void MainWindow::connectLyrics() {
     connect(m_playlist.get(), &PlaylistController::noLyricsFileWritten, lyrics,
             [lyrics] { lyrics->FindLyrics(); });
     connect(this, &MainWindow::lyricFullScreenKey, lyrics, &LyricsController::fullScreen);
+}
+
+void MainWindow::connectRecording() {
+    m_recording = std::make_unique<RecordingWidgets>(m_ctx, m_ui, m_playback->player());
+    m_recording->controller().bindPlayback(m_playback->controller());
 }
 
 void MainWindow::openSettings() {
@@ -431,6 +440,7 @@ void MainWindow::shutdownSequence() {
     for (QTimer *t : m_ui.Timer)
         if (t) t->stop();
     // hook: recording — release the capture objects and the recorder.
+    m_recording->shutdown();
     Q_EMIT aboutToUnload();
     SettingsFile::write(m_ctx.paths.file(QStringLiteral("SetLog.ini")), m_ctx.settings);
     // hook: playlist — SaveDefaultPlaylist (errors ignored).

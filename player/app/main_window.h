@@ -17,6 +17,7 @@ class FrmSet;
 class PlaylistController;
 class PlaybackWidgets;
 class LyricsController;
+class RecordingWidgets;
 
 class MainWindow : public QWidget, public SkinHost {
     Q_OBJECT
@@ -30,7 +31,11 @@ public:
     PlaybackWidgets &playback() { return *m_playback; }
     // The lyric box, the lyric tick and the lyric commands.
     LyricsController &lyrics() { return *m_lyrics; }
-    ConversionController &conversion() { return *m_conversion; }
+    std::unique_ptr<PlaybackWidgets> m_playback;        // after m_playlist: it uses the model
+    std::unique_ptr<LyricsController> m_lyrics;         // after m_playback: it reads the player
+    std::unique_ptr<ConversionController> m_conversion; // its job ends with the window
+    // After m_playback: it drives the player.
+    std::unique_ptr<RecordingWidgets> m_recording;
     AppContext &context() { return m_ctx; }
 
     // Runs FinishStartup now instead of waiting for Timer3 (tests).
@@ -81,6 +86,7 @@ private:
     void connectPlayback();
     void connectLyrics();
     bool isDragArea(const QObject *area) const;
+    void connectRecording();
     void openHelp();
 
     AppContext &m_ctx;
@@ -96,4 +102,6 @@ private:
     std::unique_ptr<PlaybackWidgets> m_playback;        // after m_playlist: it uses the model
     std::unique_ptr<LyricsController> m_lyrics;         // after m_playback: it reads the player
     std::unique_ptr<ConversionController> m_conversion; // its job ends with the window
+    // After m_playback: it drives the player.
+    std::unique_ptr<RecordingWidgets> m_recording;
 };

@@ -1,0 +1,100 @@
+// Recording timings against the sound server PULSE_SERVER names (run.sh starts a private one
+// with a null sink): the process's CPU share while libmpv plays a track into the sink, with and
+// without the capture engine recording the sink's monitor; and the time to save a ten-minute
+// take from the capture buffer.
+//   recording_bench SONG.wav SECONDS TAKE_OUT.wav
+#include "platform/pulse_audio_input.h"
+#include "playback/mpv_media_player.h"
+#include "recording/capture_engine.h"
+#include "recording/take_file.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+double cpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Runs the event loop for `ms` and returns the CPU share of one core over that time.
+double cpuShare(int ms) {
+    const double c0 = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+    return 100.0 * (cpuSeconds() - c0) / (double(wall.elapsed()) / 1000.0);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: recording_bench SONG.wav SECONDS TAKE_OUT.wav\n");
+        return 2;
+    }
+    const QString song = QString::fromLocal8Bit(argv[1]);
+    const int seconds = std::atoi(argv[2]);
+    MpvMediaPlayer::Options options;
+    options.audioOutput = QByteArrayLiteral("pulse");
+    MpvMediaPlayer player(options);
+    PulseAudioInput input;
+    if (!player.isValid() || !input.available()) {
+        std::fprintf(stderr, "no player or no sound server\n");
+        return 1;
+    }
+    player.setFileName(song);
+    player.play();
+    cpuShare(1000); // opening and starting
+    const double playing = cpuShare(seconds * 1000);
+    CaptureEngine engine(&input);
+    engine.setup(seconds + 5, 30);
+    QString monitor;
+    for (const AudioSourceInfo &s : input.sources())
+        if (s.monitor) monitor = s.name;
+    if (!engine.start(monitor)) {
+        std::fprintf(stderr, "capture did not start\n");
+        return 1;
+    }
+    const double recording = cpuShare(seconds * 1000);
+    engine.stop();
+    std::printf("CPU while playing: %.2f %% of one core; while playing and recording: %.2f %% "
+                "(recording adds %.2f points)\n",
+                playing, recording, recording - playing);
+
+    // A ten-minute take straight from a capture buffer of that size.
+    const AudioFormat cd{44100, 2, 16};
+    CaptureBuffer take(cd, size_t(603) * size_t(cd.bytesPerSecond()));
+    std::vector<char> block(size_t(cd.bytesPerSecond()));
+    for (size_t k = 0; k < block.size(); ++k)
+        block[k] = char(k * 31);
+    for (int s = 0; s < 600; ++s)
+        take.append(block.data(), block.size());
+    // The best of three saves: the first write of a new file also pays for fresh page cache.
+    bool ok = true;
+    double best = 1e9;
+    for (int run = 0; run < 3; ++run) {
+        QElapsedTimer t;
+        t.start();
+        ok = TakeFile::writeWav(QString::fromLocal8Bit(argv[3]), cd, take.data(),
+                                take.readPosition()) &&
+             ok;
+        best = std::min(best, double(t.nsecsElapsed()) / 1e9);
+    }
+    std::printf("saving a 10-minute take: %.3f s (best of 3)%s\n", best, ok ? "" : " (FAILED)");
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,37 @@
+// Fuzzes the recovery of a take left in TEMP: any file there must be either removed or kept as
+// a WAV file whose sizes match its length, never a fault.
+#include "recording/take_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    static QTemporaryDir dir;
+    const QString temp = dir.path() + QStringLiteral("/TEMP");
+    const QString takes = dir.path() + QStringLiteral("/takes");
+    QDir().mkpath(temp);
+    QFile spool(temp + QLatin1Char('/') + TakeSpool::fileName());
+    if (!spool.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 0;
+    spool.write(reinterpret_cast<const char *>(data), qint64(size));
+    spool.close();
+
+    const QString kept = TakeSpool::recoverOrphan(temp, takes);
+    if (QFile::exists(spool.fileName())) std::abort();
+    if (kept.isEmpty()) return 0;
+    QFile take(kept);
+    if (!take.open(QIODevice::ReadOnly)) std::abort();
+    const QByteArray b = take.readAll();
+    take.close();
+    QFile::remove(kept);
+    if (b.size() < 44) std::abort();
+    const quint32 riff = qFromLittleEndian<quint32>(b.constData() + 4);
+    const quint32 bytes = qFromLittleEndian<quint32>(b.constData() + 40);
+    const quint16 align = qFromLittleEndian<quint16>(b.constData() + 32);
+    if (riff != bytes + 36 || qint64(bytes) + 44 != b.size() || align == 0 || bytes % align != 0)
+        std::abort();
+    return 0;
+}
