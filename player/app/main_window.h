@@ -31,11 +31,9 @@ public:
     PlaybackWidgets &playback() { return *m_playback; }
     // The lyric box, the lyric tick and the lyric commands.
     LyricsController &lyrics() { return *m_lyrics; }
-    std::unique_ptr<PlaybackWidgets> m_playback;        // after m_playlist: it uses the model
-    std::unique_ptr<LyricsController> m_lyrics;         // after m_playback: it reads the player
-    std::unique_ptr<ConversionController> m_conversion; // its job ends with the window
-    // After m_playback: it drives the player.
-    std::unique_ptr<RecordingWidgets> m_recording;
+    ConversionController &conversion() { return *m_conversion; }
+    // The recorder, the capture engine, the recording commands and the panel frmInp.
+    RecordingWidgets &recording() { return *m_recording; }
     AppContext &context() { return m_ctx; }
 
     // Runs FinishStartup now instead of waiting for Timer3 (tests).
