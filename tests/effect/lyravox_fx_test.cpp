@@ -1,13 +1,16 @@
 // The command-line front end, run as a program.
+#include "codec.h"
 #include "fx_test_support.h"
 #include "pulse_server.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <sndfile.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -275,4 +278,56 @@ TEST_F(LyravoxFx, AWaitForAnEndThatNeverComesHasALimit) {
     ASSERT_TRUE(playing) << r.out;
     EXPECT_EQ(r.status, 1) << r.out;
     EXPECT_NE(r.out.find("PlayFromTo: no EndOfAction(9) within 16 s"), std::string::npos) << r.out;
+}
+
+TEST_F(LyravoxFx, TakesMp3AndWavFilesOfOtherFormatsByTheirNames) {
+    // A 24-bit stereo tone, and an MP3 of it made by the codec library.
+    const std::string wide = dir.path("wide.wav");
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
+    SNDFILE *f = sf_open(wide.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr);
+    std::vector<int> tone(2 * 44100);
+    for (size_t k = 0; k < tone.size(); ++k)
+        tone[k] = int(0.4 * 2147483647.0 * std::sin(2 * M_PI * 440.0 * double(k / 2) / 44100));
+    sf_writef_int(f, tone.data(), 44100);
+    sf_close(f);
+    const std::string mp3 = dir.path("tone.mp3");
+    ASSERT_TRUE(codec::encodeMp3(wide, mp3).ok);
+
+    Outcome r = fx("info " + wide);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("2 channels, 16-bit, 44100 Hz"), std::string::npos) << r.out;
+
+    struct Case {
+        std::string args, out;
+        int rate;
+    } cases[] = {
+        {mp3 + " " + dir.path("a.wav") + " Invert", dir.path("a.wav"), 44100},
+        {mp3 + " " + dir.path("b.mp3") + " Echo 100 50", dir.path("b.mp3"), 44100},
+        {"--bitrate 64000 --rate 32000 " + wide + " " + dir.path("c.mp3") + " Invert",
+         dir.path("c.mp3"), 32000},
+    };
+    for (const Case &c : cases) {
+        r = fx(c.args);
+        ASSERT_EQ(r.status, 0) << c.args << "\n" << r.out;
+        std::string wav = c.out;
+        if (c.out.size() > 4 && c.out.compare(c.out.size() - 4, 4, ".mp3") == 0) {
+            wav = c.out + ".wav";
+            ASSERT_TRUE(codec::decodeMp3(c.out, wav).ok) << c.args;
+        }
+        codec::WavInfo result;
+        ASSERT_TRUE(codec::wavInfo(wav, result)) << c.args;
+        EXPECT_EQ(result.sampleRate, c.rate) << c.args;
+        EXPECT_EQ(result.channels, 2) << c.args;
+        EXPECT_NEAR(double(result.frames), double(c.rate), 2 * 1152.0) << c.args;
+    }
+
+    writeFile(dir.path("junk.mp3"), std::vector<uint8_t>(5000, 0x33));
+    r = fx(dir.path("junk.mp3") + " " + dir.path("d.wav") + " Invert");
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("junk.mp3"), std::string::npos) << r.out;
+    EXPECT_EQ(fx("--bitrate fast " + wide + " " + dir.path("e.mp3") + " Invert").status, 2);
 }
