@@ -1,5 +1,6 @@
 // MP3 to 16-bit PCM WAV with libmpg123 (decoding) and libsndfile (the WAV file).
 #include "codec.h"
+#include "job_progress.h"
 #include "output_file.h"
 
 #include <memory>
@@ -18,10 +19,6 @@ struct HandleFree {
         mpg123_delete(h);
     }
 };
-
-bool cancelled(const JobControl &control) {
-    return control.cancel && control.cancel->load(std::memory_order_relaxed);
-}
 
 // Accept 16-bit output only; `rate` 0 means any rate with any channel count.
 void allowFormats(mpg123_handle *h, long rate, int channels) {
@@ -63,10 +60,10 @@ Result decodeMp3(const std::string &mp3Path, const std::string &wavPath,
     long rate = 0;
     int channels = 0;
     long long frames = 0;
-    int reported = -1;
+    JobProgress progress(control, total);
     std::vector<unsigned char> buffer(64 * 1024);
     for (;;) {
-        if (cancelled(control)) {
+        if (progress.cancelled()) {
             result.error = "cancelled";
             break;
         }
@@ -96,10 +93,7 @@ Result decodeMp3(const std::string &mp3Path, const std::string &wavPath,
                 break;
             }
             frames += samples / channels;
-            if (control.progress && total > 0) {
-                const int percent = int(std::min<long long>(99, frames * 100 / total));
-                if (percent > reported) control.progress(reported = percent);
-            }
+            progress.advance(samples / channels);
         }
         if (status == MPG123_DONE) {
             if (frames == 0)
@@ -119,7 +113,7 @@ Result decodeMp3(const std::string &mp3Path, const std::string &wavPath,
         result.error = "cannot write " + wavPath;
     }
     if (result.ok && !out.commit(result.error)) result.ok = false;
-    if (result.ok && control.progress) control.progress(100);
+    if (result.ok) progress.finished();
     return result;
 }
 

@@ -1,5 +1,6 @@
 // WAV to constant bit rate MP3 with libsndfile (reading) and libmp3lame (encoding).
 #include "codec.h"
+#include "job_progress.h"
 #include "output_file.h"
 
 #include <cstdio>
@@ -26,10 +27,6 @@ struct FileClose {
 void readScaled(SNDFILE *in) {
     sf_command(in, SFC_SET_SCALE_FLOAT_INT_READ, nullptr, SF_TRUE);
     sf_command(in, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-}
-
-bool cancelled(const JobControl &control) {
-    return control.cancel && control.cancel->load(std::memory_order_relaxed);
 }
 
 } // namespace
@@ -90,10 +87,9 @@ Result encodeMp3(const std::string &wavPath, const std::string &mp3Path,
     std::vector<short> pcm(size_t(kFrames) * size_t(info.channels));
     std::vector<short> right(kFrames);
     std::vector<unsigned char> coded(size_t(kFrames) * 5 / 4 + 7200);
-    long long read = 0;
-    int reported = -1;
+    JobProgress progress(control, info.frames);
     for (;;) {
-        if (cancelled(control)) {
+        if (progress.cancelled()) {
             result.error = "cancelled";
             return result;
         }
@@ -108,11 +104,7 @@ Result encodeMp3(const std::string &wavPath, const std::string &mp3Path,
             result.error = "cannot write " + mp3Path + " (disk full?)";
             return result;
         }
-        read += n;
-        if (control.progress && info.frames > 0) {
-            const int percent = int(std::min<long long>(99, read * 100 / info.frames));
-            if (percent > reported) control.progress(reported = percent);
-        }
+        progress.advance(n);
     }
     const int tail = lame_encode_flush(lame.get(), coded.data(), int(coded.size()));
     if (tail < 0 || std::fwrite(coded.data(), 1, size_t(tail), mp3.get()) != size_t(tail)) {
@@ -131,7 +123,7 @@ Result encodeMp3(const std::string &wavPath, const std::string &mp3Path,
     }
     if (!out.commit(result.error)) return result;
     result.ok = true;
-    if (control.progress) control.progress(100);
+    progress.finished();
     return result;
 }
 
@@ -157,10 +149,9 @@ Result convertToPcm16(const std::string &inPath, const std::string &wavPath,
         return result;
     }
     std::vector<short> pcm(size_t(8192) * size_t(info.channels));
-    long long copied = 0;
-    int reported = -1;
+    JobProgress progress(control, info.frames);
     for (;;) {
-        if (cancelled(control)) {
+        if (progress.cancelled()) {
             result.error = "cancelled";
             return result;
         }
@@ -170,11 +161,7 @@ Result convertToPcm16(const std::string &inPath, const std::string &wavPath,
             result.error = "cannot write " + wavPath + " (disk full?)";
             return result;
         }
-        copied += n;
-        if (control.progress && info.frames > 0) {
-            const int percent = int(std::min<long long>(99, copied * 100 / info.frames));
-            if (percent > reported) control.progress(reported = percent);
-        }
+        progress.advance(n);
     }
     if (sf_close(wav.release()) != 0) {
         result.error = "cannot write " + wavPath;
@@ -182,7 +169,7 @@ Result convertToPcm16(const std::string &inPath, const std::string &wavPath,
     }
     if (!out.commit(result.error)) return result;
     result.ok = true;
-    if (control.progress) control.progress(100);
+    progress.finished();
     return result;
 }
 

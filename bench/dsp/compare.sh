@@ -25,28 +25,7 @@ out="$work/out.wav"
 sox -n -r 44100 -b 16 -c 2 "$in" synth 600 pinknoise synth 600 sine mix 440 vol 0.4 2>/dev/null
 if [[ -n "${LYRAVOX_BENCH_DUMP:-}" ]]; then cp "$in" "$LYRAVOX_BENCH_DUMP"; fi
 
-# Best wall-clock seconds of REPEATS runs of the command. With LYRAVOX_BENCH_CPU=1 the
-# processor seconds (user + system, all threads) count instead: on a machine that others
-# load, they move far less than the wall clock, but a program that uses two cores pays for
-# both.
-best() {
-    local best="" t0 t1 t u s
-    for ((i = 0; i < repeats; i++)); do
-        if [[ "${LYRAVOX_BENCH_CPU:-0}" == 1 ]]; then
-            /usr/bin/time -o "$work/time" -f '%U %S' "$@" >/dev/null 2>&1 ||
-                { echo "failed: $*" >&2; return 1; }
-            read -r u s <"$work/time"
-            t=$(echo "$u + $s" | bc -l)
-        else
-            t0=$(date +%s.%N)
-            "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; return 1; }
-            t1=$(date +%s.%N)
-            t=$(echo "$t1 - $t0" | bc -l)
-        fi
-        if [[ -z "$best" ]] || (($(echo "$t < $best" | bc -l))); then best=$t; fi
-    done
-    printf '%.3f' "$best"
-}
+source "$(dirname "$0")/../lib.sh"
 
 # Seconds of the operation alone, from the benchmark program on the same file.
 declare -A dsp=()

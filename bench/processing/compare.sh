@@ -16,17 +16,7 @@ trap 'rm -rf "$work"' EXIT
 sox -n -r 44100 -b 16 -c 2 "$work/in.wav" synth 600 pinknoise synth 600 sine mix 440 vol 0.4 2>/dev/null
 lame --quiet -b 128 "$work/in.wav" "$work/in.mp3"
 
-best() {
-  local best="" t0 t1 t
-  for ((i = 0; i < repeats; i++)); do
-    t0=$(date +%s.%N)
-    "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; return 1; }
-    t1=$(date +%s.%N)
-    t=$(echo "$t1 - $t0" | bc -l)
-    if [[ -z "$best" ]] || (($(echo "$t < $best" | bc -l))); then best=$t; fi
-  done
-  printf '%.3f' "$best"
-}
+source "$(dirname "$0")/../lib.sh"
 row() { printf '%-7s codec_run %6.3f s  %-18s %6.3f s  ratio %5.2f\n' "$1" "$2" "$3" "$4" \
   "$(echo "$4 / $2" | bc -l)"; }
 
