@@ -16,6 +16,7 @@ class FrmSet;
 class PlaylistController;
 class PlaybackWidgets;
 class LyricsController;
+class LyricDownloadController;
 
 class MainWindow : public QWidget, public SkinHost {
     Q_OBJECT
@@ -29,6 +30,8 @@ public:
     PlaybackWidgets &playback() { return *m_playback; }
     // The lyric box, the lyric tick and the lyric commands.
     LyricsController &lyrics() { return *m_lyrics; }
+    // Lyric download, the candidate list and the web searches.
+    LyricDownloadController &lyricDownload() { return *m_lyricDownload; }
     AppContext &context() { return m_ctx; }
 
     // Runs FinishStartup now instead of waiting for Timer3 (tests).
@@ -93,4 +96,5 @@ private:
     std::unique_ptr<PlaylistController> m_playlist;
     std::unique_ptr<PlaybackWidgets> m_playback; // after m_playlist: it uses the model
     std::unique_ptr<LyricsController> m_lyrics;  // after m_playback: it reads the player
+    std::unique_ptr<LyricDownloadController> m_lyricDownload; // after m_lyrics: it shows through it
 };

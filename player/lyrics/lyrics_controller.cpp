@@ -192,6 +192,7 @@ void LyricsController::FindLyrics() {
     m_ui.List2->setToolTip(QString());
     m_ui.Timer[2]->stop();
     m_ui.Timer[9]->stop();
+    if (m_hooks.abandonDownload) m_hooks.abandonDownload();
     if (m_hooks.recordingToIdle) m_hooks.recordingToIdle();
 
     m_loaded = false;
@@ -241,6 +242,23 @@ void LyricsController::showLyricText(const QString &fileText) {
     m_box.format(m_ctx.settings);
     m_ui.RichTextBox1->setEnabled(true);
     m_box.setCaret(0);
+}
+
+void LyricsController::showDownloadedLyrics(const QString &file, const QString &text) {
+    m_lyricFile = file;
+    showLyricText(text);
+}
+
+void LyricsController::adoptLyricFile(const QString &file) {
+    m_lyricFile = file;
+    m_ui.XPButton[5]->setEnabled(true);
+    resetEditButton();
+}
+
+void LyricsController::clearLoaded() {
+    m_loaded = false;
+    m_ui.Timer[1]->stop();
+    m_sync.setText(QString());
 }
 
 // ---- tick ------------------------------------------------------------------------------

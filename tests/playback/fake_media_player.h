@@ -14,6 +14,7 @@ public:
         double duration = 180.0;
         int width = 0, height = 0;
         QString title;
+        QString author;
         bool refused = false;     // setFileName returns false
         bool failsToOpen = false; // opening reports mediaError
     };
