@@ -40,6 +40,8 @@ LyricsController::LyricsController(AppContext &ctx, MainWindowUi &ui, PlaylistMo
     connect(m_ui.Timer[10], &QTimer::timeout, this, &LyricsController::refreshBackground);
     // The lyric box never keeps the keyboard focus: keys belong to the window.
     m_ui.RichTextBox1->setFocusPolicy(Qt::NoFocus);
+    // The box's own menu would open on the right press and swallow the release that opens ours.
+    m_ui.RichTextBox1->setContextMenuPolicy(Qt::NoContextMenu);
     m_ui.RichTextBox1->viewport()->installEventFilter(this);
     for (QWidget *w : {m_ui.Picture1, m_ui.Picture7, static_cast<QWidget *>(m_ui.Image6)})
         w->installEventFilter(this);

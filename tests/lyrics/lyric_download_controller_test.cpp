@@ -55,9 +55,9 @@ protected:
         model.setCurrentTrack(0);
         FakeMediaPlayer::Media media;
         media.duration = 60.0;
-        media.author = QStringLiteral("The Singer");
         player.setMedia(track, media);
         player.setMedia(other, media);
+        player.setAuthor(QStringLiteral("The Singer"));
         player.setFileName(track);
         window.show();
     }

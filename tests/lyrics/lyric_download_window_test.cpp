@@ -12,6 +12,7 @@
 
 #include <QGuiApplication>
 #include <QMenu>
+#include <QProcess>
 #include <QTest>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -23,7 +24,7 @@ protected:
     void SetUp() override {
         if (QGuiApplication::platformName() != QLatin1String("xcb"))
             GTEST_SKIP() << "needs the xcb platform (run under xvfb-run)";
-        trackFile = home.file(QStringLiteral("music/tune.wav"));
+        trackFile = home.file(QStringLiteral("tune.wav"));
         ASSERT_TRUE(TestMedia::writeWav(trackFile, 8.0));
         options.root = home.file(QStringLiteral("service"));
         home.write(QStringLiteral("service/live/tune live.lrc"),
@@ -42,7 +43,19 @@ protected:
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
-    QPoint inWindow(QWidget *w, const QPoint &p) const { return w->mapTo(window.get(), p); }
+    // Moves the X pointer over `p` of `w` and runs the xdotool command `then` there: real
+    // pointer events through the X server, as a user's.
+    static bool pointer(QWidget *w, const QPoint &p, const QStringList &then) {
+        const QPoint global = w->mapToGlobal(p);
+        const QStringList args =
+            QStringList{QStringLiteral("mousemove"), QString::number(global.x()),
+                        QString::number(global.y()), QStringLiteral("sleep"),
+                        QStringLiteral("0.2")} +
+            then;
+        if (QProcess::execute(QStringLiteral("xdotool"), args) != 0) return false;
+        QTest::qWait(50);
+        return true;
+    }
     QString boxText() const { return window->ui().RichTextBox1->toPlainText(); }
 
     TempHome home;
@@ -62,28 +75,23 @@ TEST_F(LyricDownloadWindow, FuzzySearchByMenuThenDoubleClickShowsTheLyrics) {
 
     // Right button on the lyric box opens its menu; a click on the fuzzy search item.
     QWidget *box = window->ui().RichTextBox1->viewport();
-    QWindow *handle = window->windowHandle();
-    const QPoint onBox = inWindow(box, box->rect().center());
-    QTest::mouseMove(handle, onBox);
-    QTest::mouseClick(handle, Qt::RightButton, {}, onBox);
+    ASSERT_TRUE(pointer(box, box->rect().center(), {QStringLiteral("click"), QStringLiteral("3")}));
     QMenu *menu = window->ui().Popmnu[1];
     ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 5000));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(menu->windowHandle()));
     QAction *fuzzy = window->ui().action("PopOpenLRC2");
-    const QPoint onItem = menu->actionGeometry(fuzzy).center();
-    QTest::mouseMove(menu->windowHandle(), onItem);
-    QTest::mouseClick(menu->windowHandle(), Qt::LeftButton, {}, onItem);
+    ASSERT_TRUE(pointer(menu, menu->actionGeometry(fuzzy).center(),
+                        {QStringLiteral("click"), QStringLiteral("1")}));
 
     QListWidget *list = window->ui().List2;
     ASSERT_TRUE(QTest::qWaitFor([&] { return list->isVisible() && list->count() == 1; }, 10000));
-    EXPECT_EQ(
-        list->item(0)->text(),
-        QStringLiteral(
-            "【tune live】- 演唱〖Band〗- 专辑《》- 双击立即下载 ……………………………live/tune live.lrc"));
-    const QPoint onCandidate =
-        inWindow(list->viewport(), list->visualItemRect(list->item(0)).center());
-    QTest::mouseMove(handle, onCandidate);
-    QTest::mouseDClick(handle, Qt::LeftButton, {}, onCandidate);
+    EXPECT_EQ(list->item(0)->text(),
+              QStringLiteral("【tune live】- 演唱〖Band〗- 专辑《》- 双击立即下载 "
+                             "…………………………………live/tune live.lrc"));
+    EXPECT_EQ(service->requests().last().script, QStringLiteral("/soft/Lyravox/lrcs/index2.asp"));
+    ASSERT_TRUE(pointer(list->viewport(), list->visualItemRect(list->item(0)).center(),
+                        {QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
+                         QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")}));
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->lyrics().LyricsLoaded(); }, 10000));
     EXPECT_FALSE(list->isVisible());

@@ -70,8 +70,7 @@ void FakeMediaPlayer::setBalance(int value) {
 QString FakeMediaPlayer::getMediaInfoString(int kind) const {
     if (!m_open) return QString();
     if (kind == InfoTitle) return m_current.title;
-    if (kind == InfoAuthor) return m_current.author;
-    return QString();
+    return kind == InfoAuthor ? m_author : QString();
 }
 
 void FakeMediaPlayer::finishTrack() {
