@@ -48,6 +48,13 @@ LyricDownloadController::LyricDownloadController(AppContext &ctx, MainWindowUi &
     });
     connect(list, &QListWidget::itemDoubleClicked, this,
             &LyricDownloadController::DownloadCandidate);
+    // Playback stops Timer2 and Timer9 when the media has opened. That happens after the track's
+    // own request went out: the wait for its answer goes on (answers for earlier tracks are
+    // dropped by their generation and track).
+    connect(&m_player, &MediaPlayer::openStateChanged, this, [this] {
+        if (m_reply && m_requestTrack == m_model.CurrentFile && !m_ui.Timer[2]->isActive())
+            m_ui.Timer[2]->start();
+    });
     connectCommands();
 }
 

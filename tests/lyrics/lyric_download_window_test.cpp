@@ -87,7 +87,7 @@ TEST_F(LyricDownloadWindow, FuzzySearchByMenuThenDoubleClickShowsTheLyrics) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return list->isVisible() && list->count() == 1; }, 10000));
     EXPECT_EQ(list->item(0)->text(),
               QStringLiteral("【tune live】- 演唱〖Band〗- 专辑《》- 双击立即下载 "
-                             "…………………………………live/tune live.lrc"));
+                             "……………………………live/tune live.lrc"));
     EXPECT_EQ(service->requests().last().script, QStringLiteral("/soft/Lyravox/lrcs/index2.asp"));
     ASSERT_TRUE(pointer(list->viewport(), list->visualItemRect(list->item(0)).center(),
                         {QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
