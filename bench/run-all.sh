@@ -5,7 +5,7 @@ set -uo pipefail
 build=${1:-build}
 here=$(cd "$(dirname "$0")" && pwd)
 status=0
-for prog in bench_playlist bench_lyrics playback_bench dsp_bench; do
+for prog in bench_playlist bench_lyrics bench_lyric_download playback_bench dsp_bench; do
   if [ -x "$build/bin/$prog" ]; then
     echo "== $prog"
     "$build/bin/$prog" || status=1

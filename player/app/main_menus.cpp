@@ -155,7 +155,7 @@ const std::vector<Item> kLevelMenu = {
 };
 
 const std::vector<Item> kDownloadMenu = {
-    {0, "PopDownload", "立即下载选中的歌词"},
+    {0, "PopDownLrc5", "立即下载选中的歌词"},
     SEP(0),
     {0, "PopOpenLRC5", "继续模糊查找歌词", "mnuOpenLRC2"},
     SEP(0),

@@ -3,6 +3,8 @@
 #include "app/key_preview.h"
 #include "app/main_menus.h"
 #include "app/main_window_layout.h"
+#include "lyrics/download/lyric_service_config.h"
+#include "lyrics/lyric_download_controller.h"
 #include "lyrics/lyrics_controller.h"
 #include "platform/file_class_registry.h"
 #include "platform/xdg_association.h"
@@ -270,6 +272,12 @@ void MainWindow::connectLyrics() {
     connect(m_playlist.get(), &PlaylistController::noLyricsFileWritten, lyrics,
             [lyrics] { lyrics->FindLyrics(); });
     connect(this, &MainWindow::lyricFullScreenKey, lyrics, &LyricsController::fullScreen);
+    m_lyricDownload = std::make_unique<LyricDownloadController>(
+        m_ctx, m_ui, m_playlist->model(), m_playback->player(), *lyrics,
+        LyricServiceConfig::read().createProvider());
+    LyricDownloadController *download = m_lyricDownload.get();
+    lyrics->hooks().startDownload = [download] { download->DownloadLyrics(); };
+    lyrics->hooks().abandonDownload = [download] { download->abandon(); };
 }
 
 void MainWindow::connectRecording() {

@@ -18,6 +18,7 @@ class PlaylistController;
 class PlaybackWidgets;
 class LyricsController;
 class RecordingWidgets;
+class LyricDownloadController;
 
 class MainWindow : public QWidget, public SkinHost {
     Q_OBJECT
@@ -34,6 +35,8 @@ public:
     ConversionController &conversion() { return *m_conversion; }
     // The recorder, the capture engine, the recording commands and the panel frmInp.
     RecordingWidgets &recording() { return *m_recording; }
+    // Lyric download, the candidate list and the web searches.
+    LyricDownloadController &lyricDownload() { return *m_lyricDownload; }
     AppContext &context() { return m_ctx; }
 
     // Runs FinishStartup now instead of waiting for Timer3 (tests).
@@ -97,9 +100,10 @@ private:
     std::unique_ptr<SkinController> m_skins;
     std::unique_ptr<CoverPicture> m_cover;
     std::unique_ptr<PlaylistController> m_playlist;
-    std::unique_ptr<PlaybackWidgets> m_playback;        // after m_playlist: it uses the model
-    std::unique_ptr<LyricsController> m_lyrics;         // after m_playback: it reads the player
-    std::unique_ptr<ConversionController> m_conversion; // its job ends with the window
+    std::unique_ptr<PlaybackWidgets> m_playback; // after m_playlist: it uses the model
+    std::unique_ptr<LyricsController> m_lyrics;  // after m_playback: it reads the player
+    std::unique_ptr<LyricDownloadController> m_lyricDownload; // after m_lyrics: it shows through it
+    std::unique_ptr<ConversionController> m_conversion;       // its job ends with the window
     // After m_playback: it drives the player.
     std::unique_ptr<RecordingWidgets> m_recording;
 };

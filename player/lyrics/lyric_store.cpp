@@ -47,14 +47,24 @@ bool LyricStore::adoptTrackFolderFile(const QString &track) const {
     return replaceWith(track, beside);
 }
 
-bool LyricStore::WriteNoLyricsFile(const QString &track, const QString &title) const {
+bool LyricStore::writeMarker(const QString &track, const QString &title,
+                             const QStringList &hint) const {
     QString safeTitle = title;
     safeTitle.replace(QLatin1Char('['), QChar(0xFF3B));
     safeTitle.replace(QLatin1Char(']'), QChar(0xFF3D));
     QDir().mkpath(m_folder);
     return TextFile::writeLines(LyricStoreName(track),
-                                {QStringLiteral("[0:0]") + safeTitle,
-                                 QStringLiteral("［如果想使用歌词，请重新查找或修改］")});
+                                QStringList{QStringLiteral("[0:0]") + safeTitle} + hint);
+}
+
+bool LyricStore::WriteNoLyricsFile(const QString &track, const QString &title) const {
+    return writeMarker(track, title, {QStringLiteral("［如果想使用歌词，请重新查找或修改］")});
+}
+
+bool LyricStore::WriteNotFoundFile(const QString &track, const QString &title) const {
+    return writeMarker(track, title,
+                       {QStringLiteral("［未找到歌词。"),
+                        QStringLiteral("  如果想使用歌词，请重新查找或编辑修改］")});
 }
 
 bool LyricStore::replaceWith(const QString &track, const QString &sourceFile) const {

@@ -2,6 +2,7 @@
 // The lyric store "LRCS": the player's own copy of every track's lyric file. Lyrics are always
 // read from the store; an LRC file beside a local track is copied in when the store has none.
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class LyricStore {
@@ -30,6 +31,8 @@ public:
     // Writes the marker of a track without lyrics: one [0:0] line with the title (its square
     // brackets made full-width) and a hint line. False when it cannot be written.
     bool WriteNoLyricsFile(const QString &track, const QString &title) const;
+    // The same marker written when a lyric search found nothing: its hint says so.
+    bool WriteNotFoundFile(const QString &track, const QString &title) const;
 
     // Copies a chosen lyric file over the track's store file. False on failure.
     bool replaceWith(const QString &track, const QString &sourceFile) const;
@@ -37,6 +40,8 @@ public:
     bool remove(const QString &track) const;
 
 private:
+    bool writeMarker(const QString &track, const QString &title, const QStringList &hint) const;
+
     QString m_folder;
 };
 

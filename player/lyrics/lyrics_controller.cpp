@@ -40,6 +40,8 @@ LyricsController::LyricsController(AppContext &ctx, MainWindowUi &ui, PlaylistMo
     connect(m_ui.Timer[10], &QTimer::timeout, this, &LyricsController::refreshBackground);
     // The lyric box never keeps the keyboard focus: keys belong to the window.
     m_ui.RichTextBox1->setFocusPolicy(Qt::NoFocus);
+    // The box's own menu would open on the right press and swallow the release that opens ours.
+    m_ui.RichTextBox1->setContextMenuPolicy(Qt::NoContextMenu);
     m_ui.RichTextBox1->viewport()->installEventFilter(this);
     for (QWidget *w : {m_ui.Picture1, m_ui.Picture7, static_cast<QWidget *>(m_ui.Image6)})
         w->installEventFilter(this);
@@ -192,6 +194,7 @@ void LyricsController::FindLyrics() {
     m_ui.List2->setToolTip(QString());
     m_ui.Timer[2]->stop();
     m_ui.Timer[9]->stop();
+    if (m_hooks.abandonDownload) m_hooks.abandonDownload();
     if (m_hooks.recordingToIdle) m_hooks.recordingToIdle();
 
     m_loaded = false;
@@ -241,6 +244,23 @@ void LyricsController::showLyricText(const QString &fileText) {
     m_box.format(m_ctx.settings);
     m_ui.RichTextBox1->setEnabled(true);
     m_box.setCaret(0);
+}
+
+void LyricsController::showDownloadedLyrics(const QString &file, const QString &text) {
+    m_lyricFile = file;
+    showLyricText(text);
+}
+
+void LyricsController::adoptLyricFile(const QString &file) {
+    m_lyricFile = file;
+    m_ui.XPButton[5]->setEnabled(true);
+    resetEditButton();
+}
+
+void LyricsController::clearLoaded() {
+    m_loaded = false;
+    m_ui.Timer[1]->stop();
+    m_sync.setText(QString());
 }
 
 // ---- tick ------------------------------------------------------------------------------

@@ -22,6 +22,7 @@ class PlaylistModel;
 struct LyricsHooks {
     std::function<QString()> clipTitle;    // the title the media reported for the track
     std::function<void()> startDownload;   // no lyric file and AutoDownloadLyrics on
+    std::function<void()> abandonDownload; // every lookup: a download in flight is dropped
     std::function<void()> recordingToIdle; // a lookup returns the recording controls to idle
     std::function<QImage()> coverPicture;  // the track's cover picture (null: none)
     std::function<void()> openFullScreen;  // mode 100 or more is wanted
@@ -49,6 +50,17 @@ public:
     void onPlayStateChanged(int state);
     // A track switch: the editor closes without saving.
     void leaveEditing();
+
+    // A downloaded lyric file: shown as a lookup shows the store file, with `file` in use.
+    void showDownloadedLyrics(const QString &file, const QString &text);
+    // `file` (the store file) becomes the lyric file in use; the edit button is ready.
+    void adoptLyricFile(const QString &file);
+    // A download failed: nothing is loaded and the lyric tick stops.
+    void clearLoaded();
+    void startTimerWhenPlaying();
+    void stopVisualTimer();
+    void restartVisualTimer();
+    bool pauseWhenPlaying();
 
     // Commands.
     void openLyricFile();          // mnuOpenLRC
@@ -90,11 +102,7 @@ private:
     void showLyricText(const QString &fileText);
     void applyModeWidgets();
     void applyOffset(int32_t offsetMs);
-    void startTimerWhenPlaying();
-    void stopVisualTimer();
-    void restartVisualTimer();
     bool isPlaying() const;
-    bool pauseWhenPlaying();
     void resetEditButton();
     void setEditMenuCaptions(bool editing);
     void echo(double position, const LyricTimeline::Line &line);

@@ -24,6 +24,7 @@ QString QtDialogs::qtFilter(const QString &filter) {
 Dialogs::Answer QtDialogs::message(const Message &m) {
     QMessageBox box(parentWidget());
     box.setWindowTitle(titleOr(m.title));
+    box.setTextFormat(Qt::PlainText); // texts may carry a server's words: never rich text
     box.setText(m.text);
     switch (m.icon) {
     case Icon::None:

@@ -68,7 +68,9 @@ void FakeMediaPlayer::setBalance(int value) {
 }
 
 QString FakeMediaPlayer::getMediaInfoString(int kind) const {
-    return m_open && kind == InfoTitle ? m_current.title : QString();
+    if (!m_open) return QString();
+    if (kind == InfoTitle) return m_current.title;
+    return kind == InfoAuthor ? m_author : QString();
 }
 
 void FakeMediaPlayer::finishTrack() {

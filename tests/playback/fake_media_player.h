@@ -22,6 +22,8 @@ public:
 
     // How the named media behaves (unknown names: a three-minute sound file without tags).
     void setMedia(const QString &name, const Media &media) { m_media.insert(name, media); }
+    // The author every open media reports (GetMediaInfoString 9).
+    void setAuthor(const QString &author) { m_author = author; }
     // The open media plays to its end.
     void finishTrack();
     // The commands received, e.g. "open:/a.mp3", "play", "pause", "stop", "seek:0".
@@ -56,6 +58,7 @@ private:
     QString m_fileName;
     int m_loads = 0;
     Media m_current;
+    QString m_author;
     bool m_open = false;
     bool m_wantPlay = false;
     int m_state = Closed;

@@ -12,6 +12,9 @@ TempHome::TempHome()
     qputenv("LYRAVOX_HOME", QFile::encodeName(path()));
     QDir().mkpath(file(QStringLiteral(".config")));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(file(QStringLiteral(".config"))));
+    // Lyric downloads go to a closed loopback port unless a test starts a service: no test
+    // ever reaches a real lyric server.
+    setLyricService(QStringLiteral("reference"), QStringLiteral("http://127.0.0.1:9"));
     QDir().mkpath(file(QStringLiteral(".local/share")));
     qputenv("XDG_DATA_HOME", QFile::encodeName(file(QStringLiteral(".local/share"))));
 }
@@ -45,4 +48,9 @@ void TempHome::write(const QString &relative, const QByteArray &bytes) const {
 QByteArray TempHome::read(const QString &relative) const {
     QFile f(file(relative));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void TempHome::setLyricService(const QString &provider, const QString &url) const {
+    write(QStringLiteral(".config/lyravox/lyrics.ini"),
+          "[service]\nprovider=" + provider.toUtf8() + "\nurl=" + url.toUtf8() + "\n");
 }

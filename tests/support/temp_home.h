@@ -22,6 +22,8 @@ public:
     // Writes bytes to a file below the home folder, creating its folders.
     void write(const QString &relative, const QByteArray &bytes) const;
     QByteArray read(const QString &relative) const;
+    // The lyric service the player asks ($XDG_CONFIG_HOME/lyravox/lyrics.ini).
+    void setLyricService(const QString &provider, const QString &url) const;
 
 private:
     QTemporaryDir m_dir;

@@ -1,0 +1,385 @@
+#include "lyrics/lyric_download_controller.h"
+
+#include "lyrics/download/lyric_candidates.h"
+#include "lyrics/lyrics_controller.h"
+#include "platform/text_file.h"
+#include "playback/media_player.h"
+#include "playlist/playlist_model.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QMouseEvent>
+
+namespace {
+constexpr int kTickMs = 1000;
+constexpr int kCandidateRole = Qt::UserRole;
+constexpr int kTwipsPerPixel = 15;
+
+const char16_t kDoubleClickHint[] = u"双击选中的歌词立即下载";
+const char16_t kFailure[] = u"下载歌词失败！\n[网络连接超时或错误。请确认 Internet "
+                            u"连接正确或请稍后重试或使用模糊查找功能。]";
+
+// Tooltips interpret rich text; a server's text is shown as written.
+QString plainToolTip(const QString &text) {
+    return Qt::mightBeRichText(text) ? QStringLiteral("<p style='white-space:pre'>") +
+                                           text.toHtmlEscaped() + QStringLiteral("</p>")
+                                     : text;
+}
+} // namespace
+
+LyricDownloadController::LyricDownloadController(AppContext &ctx, MainWindowUi &ui,
+                                                 PlaylistModel &model, MediaPlayer &player,
+                                                 LyricsController &lyrics,
+                                                 std::unique_ptr<LyricProvider> provider,
+                                                 QObject *parent)
+    : QObject(parent), m_ctx(ctx), m_ui(ui), m_model(model), m_player(player), m_lyrics(lyrics),
+      m_provider(std::move(provider)), m_box(ui.RichTextBox1) {
+    m_ui.Timer[2]->setInterval(kTickMs);
+    m_ui.Timer[9]->setInterval(kTickMs);
+    connect(m_ui.Timer[2], &QTimer::timeout, this, &LyricDownloadController::onWaitTick);
+    connect(m_ui.Timer[9], &QTimer::timeout, this, &LyricDownloadController::onCountdownTick);
+    QListWidget *list = m_ui.List2;
+    list->setMouseTracking(true);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->viewport()->installEventFilter(this);
+    connect(list, &QListWidget::itemSelectionChanged, this, [this] {
+        if (m_countdown != m_ctx.settings.DownloadWaitSeconds) stopCountdown();
+    });
+    connect(list, &QListWidget::itemDoubleClicked, this,
+            &LyricDownloadController::DownloadCandidate);
+    // Playback stops Timer2 and Timer9 when the media has opened. That happens after the track's
+    // own request went out: the wait for its answer goes on (answers for earlier tracks are
+    // dropped by their generation and track).
+    connect(&m_player, &MediaPlayer::openStateChanged, this, [this] {
+        if (m_reply && m_requestTrack == m_model.CurrentFile && !m_ui.Timer[2]->isActive())
+            m_ui.Timer[2]->start();
+    });
+    connectCommands();
+}
+
+LyricDownloadController::~LyricDownloadController() = default;
+
+void LyricDownloadController::connectCommands() {
+    auto onAction = [this](const char *name, auto slot) {
+        if (QAction *a = m_ui.action(name)) connect(a, &QAction::triggered, this, slot);
+    };
+    onAction("mnuOpenLRC2", [this] { fuzzySearchCommand(); });
+    onAction("PopDownLrc5", [this] { DownloadCandidate(); });
+    onAction("mnuSearch2", [this] { searchWeb(WebSearch::Kind::Mp3); });
+    onAction("mnuSearch3", [this] { searchWeb(WebSearch::Kind::Pictures); });
+}
+
+bool LyricDownloadController::eventFilter(QObject *watched, QEvent *event) {
+    if (watched != m_ui.List2->viewport()) return QObject::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonRelease) {
+        stopCountdown();
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::RightButton && m_ui.Popmnu[5])
+            m_ui.Popmnu[5]->popup(mouse->globalPosition().toPoint());
+    } else if (event->type() == QEvent::MouseMove) {
+        if (const LyricCandidate *c = selectedCandidate())
+            m_ui.List2->setToolTip(plainToolTip(QStringLiteral("当前所选歌词 - 曲名") +
+                                                LyricCandidates::itemSummary(*c)));
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// ---- requests ----------------------------------------------------------------------------
+
+LyricTrack LyricDownloadController::loadedTrack() const {
+    LyricTrack t;
+    t.file = m_model.CurrentFile;
+    t.extension = m_model.CurrentExt;
+    if (m_lyrics.hooks().clipTitle) t.title = m_lyrics.hooks().clipTitle();
+    t.artist = m_player.getMediaInfoString(MediaPlayer::InfoAuthor);
+    t.duration = m_player.duration();
+    return t;
+}
+
+void LyricDownloadController::setStatus(const QString &text) {
+    m_box.showStatus(text);
+}
+
+void LyricDownloadController::abandon() {
+    ++m_generation;
+    m_reply.reset();
+}
+
+void LyricDownloadController::send(std::unique_ptr<LyricReply> reply) {
+    abandon();
+    m_requestTrack = m_model.CurrentFile;
+    const unsigned generation = m_generation;
+    connect(reply.get(), &LyricReply::finished, this,
+            [this, generation](const LyricAnswer &answer) { onAnswer(generation, answer); });
+    m_reply = std::move(reply);
+}
+
+void LyricDownloadController::startSearch(bool fuzzy) {
+    m_ui.Timer[2]->stop();
+    m_ui.Timer[9]->stop();
+    if (fuzzy) {
+        m_ui.List2->hide();
+        m_ui.List2->setToolTip(QString());
+    }
+    if (m_model.CurrentFile.isEmpty()) return;
+    if (!fuzzy)
+        if (QAction *a = m_ui.action("PopOpenLRC5")) a->setEnabled(true);
+    m_ctx.PlayerBusy = true;
+    setStatus(m_box.text());
+    m_countdown = 0;
+    const LyricTrack track = loadedTrack();
+    send(fuzzy ? m_provider->fuzzy(track) : m_provider->exact(track));
+    m_ui.Timer[2]->start();
+    m_ctx.PlayerBusy = false;
+}
+
+void LyricDownloadController::DownloadLyrics() {
+    startSearch(false);
+}
+
+void LyricDownloadController::FuzzySearchLyrics() {
+    startSearch(true);
+}
+
+void LyricDownloadController::fuzzySearchCommand() {
+    if (m_model.CurrentFile.isEmpty()) return;
+    if (QAction *a = m_ui.action("PopOpenLRC5")) a->setEnabled(false);
+    setStatus(QStringLiteral("正在联网模糊查找歌词…"));
+    m_ui.RichTextBox1->show();
+    m_lyrics.leaveEditing();
+    m_ui.Timer[1]->stop();
+    m_ui.Label1->setText(QString());
+    FuzzySearchLyrics();
+}
+
+const LyricCandidate *LyricDownloadController::selectedCandidate() const {
+    const QList<QListWidgetItem *> selected = m_ui.List2->selectedItems();
+    if (selected.isEmpty()) return nullptr;
+    bool ok = false;
+    const int index = selected.first()->data(kCandidateRole).toInt(&ok);
+    if (!ok || index < 0 || size_t(index) >= m_candidates.size()) return nullptr;
+    return &m_candidates[size_t(index)];
+}
+
+void LyricDownloadController::DownloadCandidate() {
+    m_ui.Timer[9]->stop();
+    m_countdown = 0;
+    setStatus(QString::fromUtf16(kDoubleClickHint));
+    const LyricCandidate *candidate = selectedCandidate();
+    if (!candidate) {
+        if (m_ctx.dialogs) m_ctx.dialogs->info(QStringLiteral("请首先选中要下载的歌词！"));
+        return;
+    }
+    const LyricCandidate chosen = *candidate;
+    if (QAction *a = m_ui.action("PopOpenLRC5")) a->setEnabled(true);
+    m_ui.List2->hide();
+    setStatus(QString());
+    send(m_provider->fetch(chosen));
+    m_ui.Timer[2]->start();
+    m_ui.List2->setToolTip(QString());
+    m_ui.RichTextBox1->setEnabled(true);
+}
+
+// ---- waiting -----------------------------------------------------------------------------
+
+void LyricDownloadController::onWaitTick() {
+    const int wait = m_ctx.settings.DownloadWaitSeconds;
+    setStatus(QStringLiteral("正在尝试下载歌词(剩余") + QString::number(wait - m_countdown) +
+              QStringLiteral("秒)"));
+    ++m_countdown;
+    if (wait < m_countdown) {
+        abandon();
+        failed();
+        Q_EMIT answerHandled();
+    }
+}
+
+void LyricDownloadController::failed() {
+    m_lyrics.clearLoaded();
+    setStatus(QString::fromUtf16(kFailure));
+    m_ui.Timer[2]->stop();
+    m_countdown = 0;
+}
+
+void LyricDownloadController::onAnswer(unsigned generation, const LyricAnswer &answer) {
+    if (generation != m_generation) return;
+    // The reply is done; it is deleted once its signal has returned.
+    m_reply.release()->deleteLater();
+    // A lookup or the track's open-state notification stopped the wait: the answer is stale.
+    if (!m_ui.Timer[2]->isActive() || m_model.CurrentFile != m_requestTrack) return;
+    m_ui.Timer[2]->stop();
+    m_ui.Timer[9]->stop();
+    m_lyrics.stopVisualTimer();
+    ProcessLyricResponse(answer);
+    m_lyrics.restartVisualTimer();
+    Q_EMIT answerHandled();
+}
+
+void LyricDownloadController::ProcessLyricResponse(const LyricAnswer &answer) {
+    if (m_model.CurrentFile.isEmpty()) return;
+    switch (answer.kind) {
+    case LyricAnswer::Kind::Failure:
+        failed();
+        return;
+    case LyricAnswer::Kind::Refused:
+        refused(answer.message, true);
+        return;
+    case LyricAnswer::Kind::Notice:
+        refused(answer.message, false);
+        return;
+    case LyricAnswer::Kind::NothingFound:
+        nothingFound();
+        return;
+    case LyricAnswer::Kind::NoTitle:
+        setStatus(QStringLiteral("下载歌词失败！[歌名错误]"));
+        return;
+    case LyricAnswer::Kind::NoLyrics:
+        if (Settings::isTrue(m_ctx.settings.AutoFuzzySearch)) {
+            setStatus(QStringLiteral("下载歌词失败！\n[无相同曲名歌词，正在进行模糊查找…]"));
+            FuzzySearchLyrics();
+        } else {
+            setStatus(QStringLiteral("下载歌词失败！[无相同曲名歌词，你可以使用“联网模糊查找歌词”"
+                                     "功能进行更大范围查找]"));
+        }
+        return;
+    case LyricAnswer::Kind::Candidates:
+        showCandidates(answer.candidates);
+        return;
+    case LyricAnswer::Kind::LyricFile:
+        storeLyricFile(answer.text);
+        return;
+    }
+}
+
+void LyricDownloadController::refused(const QString &message, bool switchOff) {
+    QString text = QStringLiteral("无法查找或下载歌词！\n[") + message + QLatin1Char(']');
+    if (switchOff) {
+        text += QStringLiteral("\n自动下载功能设置已经自动取消。如果想重新启用，请点击“设置”中的"
+                               "“设置选项”重新进行设置。");
+        m_ctx.settings.AutoDownloadLyrics = Settings::flag(false);
+        for (const char *name : {"mnuOpenLRC2", "PopOpenLRC2"})
+            if (QAction *a = m_ui.action(name)) a->setEnabled(false);
+    }
+    setStatus(text);
+    if (!m_ctx.dialogs) return;
+    Dialogs::Message m;
+    m.text = text;
+    m.title = QStringLiteral("系统提示");
+    m.icon = switchOff ? Dialogs::Icon::Warning : Dialogs::Icon::Information;
+    m_ctx.dialogs->message(m);
+}
+
+void LyricDownloadController::nothingFound() {
+    setStatus(QStringLiteral("模糊查找歌词失败！\n[未找到任何类似曲目名称的歌词。]"));
+    const QString track = m_model.CurrentFile;
+    if (QFileInfo::exists(m_lyrics.store().LyricStoreName(track))) return;
+    QString title = m_lyrics.hooks().clipTitle ? m_lyrics.hooks().clipTitle() : QString();
+    if (title.trimmed().isEmpty()) title = track;
+    if (title.isEmpty()) title = QStringLiteral("当前曲目被设置为暂不使用歌词。");
+    m_lyrics.store().WriteNotFoundFile(track, title);
+    m_ui.List2->hide();
+    setStatus(QStringLiteral("模糊查找歌词失败！\n[未找到任何类似曲目名称的歌词。当前曲目已被设置为"
+                             "暂不使用歌词。如果想使用歌词，请重新查找或修改。]"));
+    m_lyrics.FindLyrics();
+}
+
+// ---- candidates --------------------------------------------------------------------------
+
+void LyricDownloadController::showCandidates(std::vector<LyricCandidate> candidates) {
+    setStatus(QStringLiteral("请选择歌词！"));
+    QListWidget *list = m_ui.List2;
+    list->setGeometry(qRound(-10.0 / kTwipsPerPixel), qRound(310.0 / kTwipsPerPixel),
+                      4950 / kTwipsPerPixel, 3270 / kTwipsPerPixel);
+    {
+        const QSignalBlocker quiet(list);
+        list->clear();
+        m_candidates = std::move(candidates);
+        for (size_t i = 0; i < m_candidates.size(); ++i) {
+            auto *item = new QListWidgetItem(LyricCandidates::itemText(m_candidates[i]), list);
+            item->setData(kCandidateRole, int(i));
+        }
+    }
+    m_ui.RichTextBox1->setEnabled(false);
+    m_ui.RichTextBox1->show();
+    setStatus(QString::fromUtf16(kDoubleClickHint));
+    list->setToolTip(QStringLiteral("歌词列表(双击选中的歌词立即下载)"));
+    list->show();
+    list->raise();
+    m_countdown = m_ctx.settings.DownloadWaitSeconds;
+    m_ui.Timer[9]->start();
+}
+
+void LyricDownloadController::onCountdownTick() {
+    QListWidget *list = m_ui.List2;
+    const bool offered = list->isVisible() && list->isEnabled() && list->count() > 0;
+    if (m_countdown == m_ctx.settings.DownloadWaitSeconds && offered) {
+        const int best = LyricCandidates::preselect(
+            m_candidates, m_player.getMediaInfoString(MediaPlayer::InfoAuthor),
+            m_model.CurrentFile);
+        if (best >= 0) list->setCurrentRow(best);
+    }
+    --m_countdown;
+    if (m_countdown < 0) {
+        m_ui.Timer[9]->stop();
+        m_countdown = 0;
+        if (offered) {
+            if (list->selectedItems().isEmpty()) list->setCurrentRow(0);
+            DownloadCandidate();
+        }
+        return;
+    }
+    setStatus(m_countdown == 0
+                  ? QString::fromUtf16(kDoubleClickHint)
+                  : QStringLiteral("单击选择歌词,双击立即下载[") + QString::number(m_countdown) +
+                        QStringLiteral("秒后将自动选择下载]"));
+}
+
+void LyricDownloadController::stopCountdown() {
+    m_ui.Timer[9]->stop();
+    m_countdown = 0;
+    setStatus(QString::fromUtf16(kDoubleClickHint));
+}
+
+// ---- the lyric file ----------------------------------------------------------------------
+
+void LyricDownloadController::storeLyricFile(const QString &text) {
+    const QString track = m_model.CurrentFile;
+    // Each answer its own file: an older answer can never overwrite a newer one.
+    QDir().mkpath(m_ctx.paths.temp());
+    const QString answerFile = m_ctx.paths.temp() + QStringLiteral("/$") +
+                               QString::number(m_generation) + QStringLiteral(".lrc");
+    TextFile::write(answerFile, text);
+    m_lyrics.showDownloadedLyrics(answerFile, text);
+
+    const LyricStore &store = m_lyrics.store();
+    const QString storeFile = store.LyricStoreName(track);
+    if (!QFileInfo::exists(storeFile)) {
+        if (store.replaceWith(track, answerFile)) m_lyrics.adoptLyricFile(storeFile);
+    } else {
+        m_lyrics.pauseWhenPlaying();
+        Dialogs::Message question;
+        question.text = QStringLiteral("你要保存当前的歌词文件来替换原来的歌词文件吗?");
+        question.icon = Dialogs::Icon::Warning;
+        question.buttons = Dialogs::Buttons::YesNo;
+        question.defaultAnswer = Dialogs::Answer::Yes;
+        // No keeps the downloaded lyrics on screen without storing them.
+        if (m_ctx.dialogs && m_ctx.dialogs->message(question) == Dialogs::Answer::Yes &&
+            store.replaceWith(track, answerFile))
+            m_lyrics.adoptLyricFile(storeFile);
+        if (m_player.playState() == MediaPlayer::Paused) m_player.play();
+    }
+    m_lyrics.startTimerWhenPlaying();
+}
+
+// ---- web searches ------------------------------------------------------------------------
+
+void LyricDownloadController::searchWeb(WebSearch::Kind kind) {
+    if (!m_ctx.dialogs) return;
+    const QString title = kind == WebSearch::Kind::Mp3 ? QStringLiteral("百度MP3搜索")
+                                                       : QStringLiteral("百度图片搜索");
+    const QString keyword =
+        m_ctx.dialogs->input(QStringLiteral("请输入搜索关键词。\n"), title, QString());
+    const QUrl url = WebSearch::searchUrl(kind, keyword);
+    if (url.isValid() && !url.isEmpty()) QDesktopServices::openUrl(url);
+}

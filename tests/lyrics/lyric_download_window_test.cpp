@@ -1,0 +1,118 @@
+// The real main window on a private X server (xcb), driven by pointer events on its window
+// handles, with the reference lyric service on 127.0.0.1 and the real media player: a track
+// without lyrics gets them from the service, by itself and through the fuzzy search command.
+#include "app/main_window.h"
+#include "lyric_service.h"
+#include "lyrics/lyric_download_controller.h"
+#include "lyrics/lyrics_controller.h"
+#include "playback/playback_widgets.h"
+#include "scripted_dialogs.h"
+#include "temp_home.h"
+#include "test_media.h"
+
+#include <QGuiApplication>
+#include <QMenu>
+#include <QProcess>
+#include <QTest>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+namespace {
+
+class LyricDownloadWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            GTEST_SKIP() << "needs the xcb platform (run under xvfb-run)";
+        trackFile = home.file(QStringLiteral("tune.wav"));
+        ASSERT_TRUE(TestMedia::writeWav(trackFile, 8.0));
+        options.root = home.file(QStringLiteral("service"));
+        home.write(QStringLiteral("service/live/tune live.lrc"),
+                   "[ti:tune live]\n[ar:Band]\n[00:00.50]first line\n[00:01.50]second line\n");
+        service = std::make_unique<LyricService>(options);
+        ASSERT_TRUE(service->listen(QHostAddress::LocalHost, 0));
+        home.setLyricService(QStringLiteral("reference"),
+                             QStringLiteral("http://127.0.0.1:%1").arg(service->port()));
+        ctx = std::make_unique<AppContext>(home.paths());
+        ctx->dialogs = &dialogs;
+        ctx->startupCommandLine = trackFile;
+    }
+
+    void open() {
+        window = std::make_unique<MainWindow>(*ctx);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+    // Moves the X pointer over `p` of `w` and runs the xdotool command `then` there: real
+    // pointer events through the X server, as a user's.
+    static bool pointer(QWidget *w, const QPoint &p, const QStringList &then) {
+        const QPoint global = w->mapToGlobal(p);
+        const QStringList args =
+            QStringList{QStringLiteral("mousemove"), QString::number(global.x()),
+                        QString::number(global.y()), QStringLiteral("sleep"),
+                        QStringLiteral("0.2")} +
+            then;
+        if (QProcess::execute(QStringLiteral("xdotool"), args) != 0) return false;
+        QTest::qWait(50);
+        return true;
+    }
+    QString boxText() const { return window->ui().RichTextBox1->toPlainText(); }
+
+    TempHome home;
+    ScriptedDialogs dialogs;
+    LyricServiceOptions options;
+    std::unique_ptr<LyricService> service;
+    std::unique_ptr<AppContext> ctx;
+    std::unique_ptr<MainWindow> window;
+    QString trackFile;
+};
+
+TEST_F(LyricDownloadWindow, FuzzySearchByMenuThenDoubleClickShowsTheLyrics) {
+    open();
+    ctx->settings.AutoDownloadLyrics = 0; // the user asks for the search
+    window->finishStartup();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return boxText().endsWith(QStringLiteral("[无]")); }, 10000));
+
+    // Right button on the lyric box opens its menu; a click on the fuzzy search item.
+    QWidget *box = window->ui().RichTextBox1->viewport();
+    ASSERT_TRUE(pointer(box, box->rect().center(), {QStringLiteral("click"), QStringLiteral("3")}));
+    QMenu *menu = window->ui().Popmnu[1];
+    ASSERT_TRUE(QTest::qWaitFor([&] { return menu->isVisible(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu->windowHandle()));
+    QAction *fuzzy = window->ui().action("PopOpenLRC2");
+    ASSERT_TRUE(pointer(menu, menu->actionGeometry(fuzzy).center(),
+                        {QStringLiteral("click"), QStringLiteral("1")}));
+
+    QListWidget *list = window->ui().List2;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->isVisible() && list->count() == 1; }, 10000));
+    EXPECT_EQ(list->item(0)->text(),
+              QStringLiteral("【tune live】- 演唱〖Band〗- 专辑《》- 双击立即下载 "
+                             "……………………………live/tune live.lrc"));
+    EXPECT_EQ(service->requests().last().script, QStringLiteral("/soft/Lyravox/lrcs/index2.asp"));
+    ASSERT_TRUE(pointer(list->viewport(), list->visualItemRect(list->item(0)).center(),
+                        {QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
+                         QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")}));
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->lyrics().LyricsLoaded(); }, 10000));
+    EXPECT_FALSE(list->isVisible());
+    EXPECT_TRUE(boxText().contains(QStringLiteral("[0.5]first line")));
+    EXPECT_EQ(window->lyrics().LyricFile(), window->lyrics().store().LyricStoreName(trackFile));
+    EXPECT_EQ(service->requests().last().value(QStringLiteral("dz")),
+              QStringLiteral("live/tune live.lrc"));
+}
+
+TEST_F(LyricDownloadWindow, TrackWithoutLyricsGetsThemByItselfAndTheyLightUp) {
+    home.write(QStringLiteral("service/tune.lrc"),
+               "[00:00.30]first line\n[00:00.90]second line\n[00:01.50]third line\n");
+    open();
+    window->finishStartup(); // loads and plays the track: no lyric file, auto-download on
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->lyrics().LyricsLoaded(); }, 10000));
+    EXPECT_TRUE(boxText().contains(QStringLiteral("[0.3]first line")));
+    // The lyric tick highlights the lines as the track plays.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window->lyrics().sync().CurLineText.contains(QStringLiteral("third line")); },
+        10000));
+    EXPECT_EQ(service->requests().size(), 1);
+}
+
+} // namespace

@@ -1,0 +1,214 @@
+// The reference lyric service through the player's own provider on 127.0.0.1: exact, fuzzy
+// and fetch answers, its switches, locations that try to leave the root, and the program.
+#include "await_answer.h"
+#include "lyric_service.h"
+#include "lyrics/download/reference_lyric_provider.h"
+#include "temp_home.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStringEncoder>
+#include <gtest/gtest.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+class LyricServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        home.write(QStringLiteral("lrc/Singer - Song.lrc"),
+                   "[ti:Song]\n[ar:Singer]\n[al:Album]\n[00:01.00]one\n[00:02.00]two\n");
+        home.write(QStringLiteral("lrc/sub/Other Song.lrc"),
+                   "[ti:Other Song]\n[ar:Band]\n[00:01]x\n");
+        home.write(QStringLiteral("lrc/Tom & Jerry=1.lrc"), "[00:03]cartoon\n");
+        home.write(QStringLiteral("secret.lrc"), "[00:01]outside the root\n");
+        options.root = home.file(QStringLiteral("lrc"));
+    }
+    void start() {
+        service = std::make_unique<LyricService>(options);
+        ASSERT_TRUE(service->listen(QHostAddress::LocalHost, 0));
+        provider = std::make_unique<ReferenceLyricProvider>(
+            QUrl(QStringLiteral("http://127.0.0.1:%1").arg(service->port())));
+    }
+    static LyricTrack track(const QString &file, const QString &title = QString()) {
+        LyricTrack t;
+        t.file = file;
+        t.extension = QStringLiteral("mp3");
+        t.title = title;
+        return t;
+    }
+
+    TempHome home;
+    LyricServiceOptions options;
+    std::unique_ptr<LyricService> service;
+    std::unique_ptr<ReferenceLyricProvider> provider;
+};
+
+TEST_F(LyricServiceTest, ExactByFileNameOrTitle) {
+    start();
+    const auto byFile = awaitAnswer(provider->exact(track(QStringLiteral("/m/singer - song.mp3"))));
+    ASSERT_TRUE(byFile);
+    ASSERT_EQ(byFile->kind, LyricAnswer::Kind::LyricFile);
+    EXPECT_EQ(byFile->text,
+              QStringLiteral("[ti:Song]\r\n[ar:Singer]\r\n[al:Album]\r\n[00:01.00]one\r\n"
+                             "[00:02.00]two\r\n"));
+    const auto byTitle = awaitAnswer(
+        provider->exact(track(QStringLiteral("/m/01.mp3"), QStringLiteral("Other Song"))));
+    ASSERT_TRUE(byTitle);
+    EXPECT_EQ(byTitle->kind, LyricAnswer::Kind::LyricFile);
+    const auto none = awaitAnswer(provider->exact(track(QStringLiteral("/m/unknown.mp3"))));
+    ASSERT_TRUE(none);
+    EXPECT_EQ(none->kind, LyricAnswer::Kind::NoLyrics);
+
+    ASSERT_EQ(service->requests().size(), 3);
+    const LyricService::Request &first = service->requests().first();
+    EXPECT_EQ(first.script, QStringLiteral("/soft/Lyravox/lrcs/index.asp"));
+    QStringList keys;
+    for (const auto &item : first.items)
+        keys << item.first;
+    EXPECT_EQ(keys, QStringList(
+                        {u"BanBen"_s, u"PcName"_s, u"MediaName"_s, u"FileName"_s, u"Filetype"_s}));
+    EXPECT_EQ(first.value(QStringLiteral("BanBen")), QStringLiteral("1.7.0"));
+    EXPECT_EQ(first.value(QStringLiteral("Filetype")), QStringLiteral("mp3"));
+}
+
+TEST_F(LyricServiceTest, TitleWithAmpersandAndEqualsArrivesIntact) {
+    options.logFile = home.file(QStringLiteral("requests.log"));
+    start();
+    const auto a = awaitAnswer(
+        provider->exact(track(QStringLiteral("/m/Tom & Jerry=1.mp3"), QStringLiteral("A&B=C D"))));
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->kind, LyricAnswer::Kind::LyricFile);
+    const LyricService::Request &r = service->requests().first();
+    EXPECT_EQ(r.items.size(), 5);
+    EXPECT_EQ(r.value(QStringLiteral("MediaName")), QStringLiteral("A&B=C D"));
+    EXPECT_EQ(r.value(QStringLiteral("FileName")), QStringLiteral("Tom & Jerry=1"));
+    EXPECT_TRUE(QString::fromUtf8(home.read(QStringLiteral("requests.log")))
+                    .contains(QStringLiteral("\tMediaName=A&B=C D\tFileName=Tom & Jerry=1\t")));
+}
+
+TEST_F(LyricServiceTest, FuzzyListsCandidatesAndFetchReturnsTheFile) {
+    start();
+    const auto list = awaitAnswer(provider->fuzzy(track(QStringLiteral("/m/song.mp3"))));
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->kind, LyricAnswer::Kind::Candidates);
+    ASSERT_EQ(list->candidates.size(), 2u);
+    EXPECT_EQ(list->candidates[0].title, QStringLiteral("Song"));
+    EXPECT_EQ(list->candidates[0].artist, QStringLiteral("Singer"));
+    EXPECT_EQ(list->candidates[0].album, QStringLiteral("Album"));
+    EXPECT_EQ(list->candidates[0].location, QStringLiteral("Singer - Song.lrc"));
+    EXPECT_EQ(list->candidates[1].location, QStringLiteral("sub/Other Song.lrc"));
+
+    const auto file = awaitAnswer(provider->fetch(list->candidates[1]));
+    ASSERT_TRUE(file);
+    ASSERT_EQ(file->kind, LyricAnswer::Kind::LyricFile);
+    EXPECT_TRUE(file->text.contains(QStringLiteral("[00:01]x")));
+    EXPECT_EQ(service->requests().last().value(QStringLiteral("dz")),
+              QStringLiteral("sub/Other Song.lrc"));
+
+    const auto nothing = awaitAnswer(provider->fuzzy(track(QStringLiteral("/m/zzz.mp3"))));
+    ASSERT_TRUE(nothing);
+    EXPECT_EQ(nothing->kind, LyricAnswer::Kind::NothingFound);
+    const auto untitled = awaitAnswer(provider->fuzzy(track(QStringLiteral("/m/.mp3"))));
+    ASSERT_TRUE(untitled);
+    EXPECT_EQ(untitled->kind, LyricAnswer::Kind::NoTitle);
+}
+
+TEST_F(LyricServiceTest, LocationsNeverLeaveTheRoot) {
+    const QString root = options.root;
+    QFile::link(home.file(QStringLiteral("secret.lrc")), root + QStringLiteral("/link.lrc"));
+    struct Case {
+        QString location;
+        bool served;
+    };
+    const Case cases[] = {
+        {QStringLiteral("Singer - Song.lrc"), true},
+        {QStringLiteral("sub/Other Song.lrc"), true},
+        {QStringLiteral("../secret.lrc"), false},
+        {QStringLiteral("sub/../../secret.lrc"), false},
+        {home.file(QStringLiteral("secret.lrc")), false},
+        {QStringLiteral("sub\\..\\..\\secret.lrc"), false},
+        {QStringLiteral("Singer - Song.lrc") + QChar(0) + QStringLiteral(".lrc"), false},
+        {QStringLiteral("link.lrc"), false}, // a link out of the root
+        {QStringLiteral("./Singer - Song.lrc"), false},
+        {QStringLiteral("missing.lrc"), false},
+        {QStringLiteral("sub"), false},
+        {QStringLiteral("C:/secret.lrc"), false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.location.toStdString());
+        EXPECT_EQ(LyricService::resolveLocation(root, c.location).has_value(), c.served);
+    }
+    // Over the wire an escape is a refusal the player takes as a failure.
+    start();
+    const auto a = awaitAnswer(provider->fetch({{}, {}, {}, QStringLiteral("../secret.lrc")}));
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->kind, LyricAnswer::Kind::Failure);
+}
+
+TEST_F(LyricServiceTest, SwitchesForRefusalNoticeErrorsAndGb18030) {
+    struct Case {
+        const char *name;
+        std::function<void(LyricServiceOptions &)> set;
+        LyricAnswer::Kind kind;
+        QString message;
+    };
+    const Case cases[] = {
+        {"refuse", [](LyricServiceOptions &o) { o.refuse = QStringLiteral("不服务"); },
+         LyricAnswer::Kind::Refused, QStringLiteral("不服务")},
+        {"notice", [](LyricServiceOptions &o) { o.notice = QStringLiteral("维护"); },
+         LyricAnswer::Kind::Notice, QStringLiteral("维护")},
+        {"status", [](LyricServiceOptions &o) { o.errorStatus = 500; }, LyricAnswer::Kind::Failure,
+         QString()},
+        {"html 200", [](LyricServiceOptions &o) { o.htmlPage = true; }, LyricAnswer::Kind::Failure,
+         QString()},
+        {"gb18030", [](LyricServiceOptions &o) { o.gb18030 = true; }, LyricAnswer::Kind::LyricFile,
+         QString()},
+    };
+    home.write(QStringLiteral("lrc/歌.lrc"), "[ti:月亮代表我的心]\n[00:01]你问我爱你有多深\n");
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        options = LyricServiceOptions();
+        options.root = home.file(QStringLiteral("lrc"));
+        c.set(options);
+        start();
+        const auto a = awaitAnswer(provider->exact(track(QStringLiteral("/m/歌.mp3"))));
+        ASSERT_TRUE(a);
+        EXPECT_EQ(a->kind, c.kind);
+        EXPECT_EQ(a->message, c.message);
+        if (c.kind == LyricAnswer::Kind::LyricFile) {
+            EXPECT_TRUE(a->text.contains(QStringLiteral("你问我爱你有多深")));
+        }
+    }
+}
+
+TEST_F(LyricServiceTest, ProgramPrintsItsPortAndServes) {
+    QProcess program;
+    program.start(qEnvironmentVariable("LYRAVOX_BIN_DIR") +
+                      QStringLiteral("/lyravox-lyric-service"),
+                  {QStringLiteral("--root"), options.root, QStringLiteral("--port"),
+                   QStringLiteral("0"), QStringLiteral("--gb18030")});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    ASSERT_TRUE(program.waitForReadyRead(10000));
+    bool ok = false;
+    const quint16 port = quint16(program.readLine().trimmed().toUInt(&ok));
+    ASSERT_TRUE(ok);
+    ASSERT_NE(port, 0);
+    ReferenceLyricProvider remote(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port)));
+    const auto a = awaitAnswer(remote.exact(track(QStringLiteral("/m/Singer - Song.mp3"))));
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->kind, LyricAnswer::Kind::LyricFile);
+    program.terminate();
+    EXPECT_TRUE(program.waitForFinished(10000));
+
+    QProcess refused;
+    refused.start(qEnvironmentVariable("LYRAVOX_BIN_DIR") +
+                      QStringLiteral("/lyravox-lyric-service"),
+                  {QStringLiteral("--root"), home.file(QStringLiteral("missing"))});
+    ASSERT_TRUE(refused.waitForFinished(10000));
+    EXPECT_EQ(refused.exitCode(), 2);
+}
+
+} // namespace
