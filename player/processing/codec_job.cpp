@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QMetaObject>
-#include <QPointer>
 
 CodecJob::CodecJob(QObject *parent) : QObject(parent) {}
 
