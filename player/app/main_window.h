@@ -12,6 +12,7 @@
 #include <memory>
 
 class ConversionController;
+class ProcessingController;
 class CoverPicture;
 class FrmSet;
 class PlaylistController;
@@ -33,6 +34,8 @@ public:
     // The lyric box, the lyric tick and the lyric commands.
     LyricsController &lyrics() { return *m_lyrics; }
     ConversionController &conversion() { return *m_conversion; }
+    // Key shift, vocal removal and the effect control that makes their copies.
+    ProcessingController &processing() { return *m_processing; }
     // The recorder, the capture engine, the recording commands and the panel frmInp.
     RecordingWidgets &recording() { return *m_recording; }
     // Lyric download, the candidate list and the web searches.
@@ -88,6 +91,7 @@ private:
     void connectLyrics();
     bool isDragArea(const QObject *area) const;
     void connectRecording();
+    void connectProcessing();
     void openHelp();
 
     AppContext &m_ctx;
@@ -106,4 +110,6 @@ private:
     std::unique_ptr<ConversionController> m_conversion;       // its job ends with the window
     // After m_playback: it drives the player.
     std::unique_ptr<RecordingWidgets> m_recording;
+    // After m_recording and m_playback: it asks them; its job ends with the window.
+    std::unique_ptr<ProcessingController> m_processing;
 };
