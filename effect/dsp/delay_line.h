@@ -1,8 +1,6 @@
 #pragma once
 // The circular line of Echo and Reverb, one per channel: 44 101 slots, both indexes moving
 // by one per sample, the read index trailing by the delay.
-#include "sample_format.h"
-
 #include <cstdint>
 #include <vector>
 
@@ -20,27 +18,19 @@ public:
         m_read = (m_write - uint32_t(delaySamples) + kSlots) % kSlots;
     }
 
-    // Feed-forward: the input is stored first, so a delay of 0 reads the input itself.
-    int32_t echo(int32_t x) {
-        m_items[m_write] = int16_t(x);
-        const int32_t y = int32_t(limit16(int64_t(x) + int32_t(m_items[m_read]) * m_ratio / 100));
-        advance();
-        return y;
-    }
-
+    // Both turn `count` consecutive values (16-bit range) of one channel into results, value
+    // by value as described, but a stretch at a time. `in` and `out` must not overlap.
+    // Feed-forward: each input is stored first, so a delay of 0 reads the input itself.
+    void echo(const int32_t *in, int32_t *out, int64_t count);
     // Feedback: the delayed value is an earlier output.
-    int32_t reverb(int32_t x) {
-        const int32_t y = int32_t(limit16(int64_t(x) + int32_t(m_items[m_read]) * m_ratio / 100));
-        m_items[m_write] = int16_t(y);
-        advance();
-        return y;
-    }
+    void reverb(const int32_t *in, int32_t *out, int64_t count);
 
 private:
-    void advance() {
-        m_write = m_write + 1 == kSlots ? 0 : m_write + 1;
-        m_read = m_read + 1 == kSlots ? 0 : m_read + 1;
-    }
+    // Slots from the read index forward to the write index.
+    uint32_t lag() const { return (m_write + kSlots - m_read) % kSlots; }
+    // The longest stretch from here on, at most `left`, in which neither index wraps.
+    int64_t stretch(int64_t left) const;
+    void advance(int64_t n);
 
     std::vector<int16_t> m_items;
     int32_t m_ratio;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 using namespace lvx::fx;
@@ -69,6 +70,50 @@ TEST(Echo, OverlongAndNegativeDelaysStayInsideTheLine) {
         TestContext ctx;
         EXPECT_TRUE(echo(s, delay, 50, ctx)) << delay;
         EXPECT_TRUE(reverb(s, delay, 50, ctx)) << delay;
+    }
+}
+
+TEST(DelayEffects, MatchTheirDefinitionForEveryKindOfDelay) {
+    // Delays of d samples around the walk's runs (4 096 values) and the line's length (44 101
+    // slots), over a sound long enough for runs of full length that wraps the line many times.
+    // Echo:   y[n] = x[n] + x[n - d] * ratio / 100
+    // Reverb: y[n] = x[n] + y[n - d] * ratio / 100, d = 44 101 for a delay of 0
+    // both limited to 16 bits, the products truncated toward zero, nothing before the start.
+    struct Delay {
+        int32_t rate;
+        int16_t ms;
+    };
+    const Delay delays[] = {{1000, 0},    {1000, 1},    {1000, 2},    {1000, 7},
+                            {1000, 4095}, {1000, 4096}, {1000, 4097}, {1000, 22050},
+                            {44100, 950}, {44100, 999}, {44100, 1000}};
+    const int16_t ratios[] = {30, -100, 32767};
+    const size_t n = 420000;
+    auto limit = [](int64_t v) { return int32_t(std::clamp<int64_t>(v, -32768, 32767)); };
+    for (const Delay &delay : delays) {
+        const Sound original = randomSound16(1, delay.rate, n, 41, 32767);
+        const auto x = values16(original);
+        const size_t d = size_t(delay.ms) * size_t(delay.rate) / 1000;
+        const size_t feedback = d == 0 ? 44101 : d;
+        for (int16_t ratio : ratios) {
+            std::vector<int32_t> echoed(n), reverbed(n);
+            for (size_t i = 0; i < n; ++i) {
+                const int32_t past = i >= d ? x[i - d] : 0;
+                echoed[i] = limit(x[i] + past * ratio / 100);
+                const int32_t earlier = i >= feedback ? reverbed[i - feedback] : 0;
+                reverbed[i] = limit(x[i] + earlier * ratio / 100);
+            }
+            Sound e = original, r = original;
+            TestContext ctx;
+            ASSERT_TRUE(echo(e, delay.ms, ratio, ctx));
+            ASSERT_TRUE(reverb(r, delay.ms, ratio, ctx));
+            const auto outE = values16(e), outR = values16(r);
+            for (size_t i = 0; i < n; ++i) {
+                ASSERT_EQ(outE[i], echoed[i])
+                    << "echo, delay " << d << ", ratio " << ratio << ", at " << i;
+                ASSERT_EQ(outR[i], reverbed[i])
+                    << "reverb, delay " << d << ", ratio " << ratio << ", at " << i;
+            }
+        }
     }
 }
 
