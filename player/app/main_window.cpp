@@ -129,6 +129,7 @@ void MainWindow::startupSequence() {
         FileClassRegistry registry(config + QStringLiteral("/lyravox/file-classes.json"));
         const QString program = QCoreApplication::applicationFilePath();
         FileTypeRegistration::registerPlaylistType(registry, m_ctx.paths.home(), program);
+        XdgAssociation::readDesktopDefaults(registry, XdgAssociation::dataHome(), config);
         registry.save();
         XdgAssociation::apply(registry, program, XdgAssociation::dataHome(), config);
     }
