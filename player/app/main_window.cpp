@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/info_dialogs.h"
 #include "app/key_preview.h"
 #include "app/main_menus.h"
 #include "app/main_window_layout.h"
@@ -229,6 +230,7 @@ void MainWindow::connectShellCommands() {
             [lyricSite] { QDesktopServices::openUrl(lyricSite); });
     connect(m_ui.action("mnuSearch1"), &QAction::triggered, this,
             [lyricSite] { QDesktopServices::openUrl(lyricSite); });
+    new InfoDialogs(m_ctx, m_ui, m_playback->player(), home, this);
 
     // Mouse on the window's areas.
     for (QWidget *w : std::initializer_list<QWidget *>{
