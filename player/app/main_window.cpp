@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "app/command_surface.h"
 #include "app/info_dialogs.h"
 #include "app/key_preview.h"
 #include "app/main_menus.h"
@@ -231,6 +232,7 @@ void MainWindow::connectShellCommands() {
     connect(m_ui.action("mnuSearch1"), &QAction::triggered, this,
             [lyricSite] { QDesktopServices::openUrl(lyricSite); });
     new InfoDialogs(m_ctx, m_ui, m_playback->player(), home, this);
+    new CommandSurface(m_ctx, m_ui, m_playback->player(), this);
 
     // Mouse on the window's areas.
     for (QWidget *w : std::initializer_list<QWidget *>{
