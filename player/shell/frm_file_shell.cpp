@@ -20,12 +20,15 @@ constexpr int kTwips = 15;
 const int kImageLeft[3] = {360, 2280, 4320};
 const int kCheckLeft[3] = {840, 2760, 4800};
 
-// The icon the desktop shows for files of the sample's type.
-QIcon iconFor(const QString &sample) {
+// The icon the desktop shows for files of the sample's type; without an icon theme, the
+// class icon we ship.
+QIcon iconFor(const QString &sample, const QString &shipped) {
     const QMimeType type = QMimeDatabase().mimeTypeForFile(sample, QMimeDatabase::MatchExtension);
     QIcon icon = QIcon::fromTheme(type.iconName());
     if (icon.isNull()) icon = QIcon::fromTheme(type.genericIconName());
-    if (icon.isNull()) icon = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
+    if (icon.isNull()) icon = QIcon(shipped);
+    if (icon.isNull() || icon.availableSizes().isEmpty())
+        icon = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
     return icon;
 }
 
@@ -98,7 +101,10 @@ void FrmFileShell::showIcons() {
         if (!QFileInfo::exists(sample)) sample = fallback;
         // Without its sample file the extension itself still names the type.
         if (!QFileInfo::exists(sample)) sample = QStringLiteral("ico") + captions.at(i);
-        Image1[size_t(i)]->setPixmap(iconFor(sample).pixmap(24, 24));
+        const QString shipped = m_paths.shipped(captions.at(i) == QStringLiteral(".m3u")
+                                                    ? QStringLiteral("res/lvx.ico")
+                                                    : QStringLiteral("res/Default.ico"));
+        Image1[size_t(i)]->setPixmap(iconFor(sample, shipped).pixmap(24, 24));
     }
 }
 
