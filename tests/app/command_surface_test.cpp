@@ -207,10 +207,7 @@ TEST_F(CommandSurfaceTest, RightButtonOpensEachAreasMenu) {
 }
 
 TEST_F(CommandSurfaceTest, OffsetButtonsGiveTheFocusBackToTheSkin) {
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    showActive(window.get());
     window->finishStartup();
     MainWindowUi &ui = window->ui();
     for (int k : {3, 4}) {

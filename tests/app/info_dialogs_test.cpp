@@ -60,10 +60,7 @@ protected:
     }
     void start() {
         window = std::make_unique<MainWindow>(ctx);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        showActive(window.get());
         window->finishStartup();
     }
     // Opens "主菜单" on the title, then `submenu`, then clicks `item`.

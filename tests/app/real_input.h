@@ -17,6 +17,14 @@ inline void click(QWidget *w, QPoint pos = {}, Qt::MouseButton button = Qt::Left
     QTest::mouseClick(top->windowHandle(), button, {}, at);
 }
 
+// Shows `window` and waits until the window system has mapped and activated it.
+inline void showActive(QWidget *window) {
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+}
+
 // Clicks the item `action` of the open menu `menu`.
 inline void clickMenuItem(QMenu *menu, QAction *action) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));

@@ -64,10 +64,7 @@ protected:
     // Shows the window and waits until start-up has played the first track.
     void start() {
         window = std::make_unique<MainWindow>(ctx);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        showActive(window.get());
         ASSERT_TRUE(waitFor([this] { return playing() && currentIndex() == 0; }));
     }
 
