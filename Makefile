@@ -4,10 +4,11 @@ BUILD   ?= build
 ASAN    := $(BUILD)/asan
 TSAN    := $(BUILD)/tsan
 FUZZ    := $(BUILD)/fuzz
+PKG     := $(BUILD)/package
 FUZZ_SECONDS ?= 20
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run test test-asan test-tsan fuzz bench format format-check clean
+.PHONY: all deps build run package test test-asan test-tsan fuzz bench format format-check clean
 
 all: build
 
@@ -18,8 +19,18 @@ build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only the player and what it runs (the demo song); the tests are built by `make test`.
+run: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j $(JOBS) --target lyravox demo_song
 	@tools/run-lyravox.sh $(BUILD)/bin/lyravox $(ARGS)
+
+# A Debian package of the player, the effect library and lyravox-fx: $(PKG)/lyravox_*.deb.
+package: deps
+	cmake -S . -B $(PKG) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DLYRAVOX_BUILD_TESTS=OFF -DLYRAVOX_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(PKG) -j $(JOBS)
+	cd $(PKG) && cpack -G DEB
 
 test: deps test-asan test-tsan fuzz
 

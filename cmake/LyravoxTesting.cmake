@@ -2,7 +2,9 @@
 # Adds a GoogleTest executable and registers it with CTest. GUI tests get the offscreen
 # Qt platform and the QApplication main from tests/support; XVFB tests (GUI as well) run on a
 # private X server with the xcb platform and carry the label "xcb".
-find_package(GTest REQUIRED)
+if(LYRAVOX_BUILD_TESTS)
+  find_package(GTest REQUIRED)
+endif()
 function(lyravox_add_test name)
   cmake_parse_arguments(T "GUI;CORE;XVFB" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   if(T_XVFB)

@@ -6,9 +6,9 @@ packages=(
   build-essential cmake pkg-config clang libclang-rt-dev
   qt6-base-dev qt6-qpa-plugins libqt6opengl6-dev libgl-dev libgl1-mesa-dri
   libmpv-dev libmpg123-dev libmp3lame-dev libsndfile1-dev libpulse-dev pulseaudio pulseaudio-utils
-  xvfb xauth xdotool fonts-noto-cjk shared-mime-info desktop-file-utils
+  xvfb xauth xdotool fonts-noto-cjk shared-mime-info desktop-file-utils xdg-utils
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  sox libsox-fmt-all
+  sox libsox-fmt-all lame
 )
 # Tools the benchmarks compare against; not needed to build or test.
 if [ "${LYRAVOX_BENCH_TOOLS:-0}" = 1 ]; then

@@ -6,11 +6,38 @@
 
 #include <QApplication>
 #include <clocale>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char kUsage[] =
+    "Usage: lyravox [--echo-lyrics] [--exit-after-track] [/a ] [FILE | ADDRESS | LIST.lvx | "
+    "LIST.m3u]\n"
+    "  FILE, ADDRESS      play this media file or stream address (the playlist becomes it)\n"
+    "  LIST.lvx, LIST.m3u load this playlist\n"
+    "  /a                 append the file to the playlist instead\n"
+    "  --echo-lyrics      print every highlighted lyric line\n"
+    "  --exit-after-track close when the first track played ends\n"
+    "  --help, --version  print this text or the version and exit\n";
+
+} // namespace
 
 int main(int argc, char **argv) {
+    // Answered before any window-system connection, so that they work without a display.
+    for (int k = 1; k < argc; ++k) {
+        if (std::strcmp(argv[k], "--help") == 0 || std::strcmp(argv[k], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[k], "--version") == 0) {
+            std::printf("Lyravox %s\n", LYRAVOX_VERSION);
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lyravox"));
-    QApplication::setApplicationVersion(QStringLiteral("1.7.0"));
+    QApplication::setApplicationVersion(QStringLiteral(LYRAVOX_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
     std::setlocale(LC_NUMERIC, "C"); // libmpv parses numbers with the C locale
 

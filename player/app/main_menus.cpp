@@ -145,7 +145,7 @@ const std::vector<Item> kCoverMenu = {
     {0, "PopOpenPic", "查找/替换封面图片", "mnuOpenPic"},
     {0, "PopSearch3", "百度图片搜索", "mnuSearch3"},
     SEP(0),
-    {0, "PopShowVisual", "打开可视化效果", "mnuShowVisualS"},
+    {0, "PopShowVisualS2", "打开可视化效果", "mnuShowVisualS"},
 };
 
 const std::vector<Item> kLevelMenu = {

@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include "app/command_surface.h"
+#include "app/info_dialogs.h"
 #include "app/key_preview.h"
 #include "app/main_menus.h"
 #include "app/main_window_layout.h"
@@ -131,6 +133,7 @@ void MainWindow::startupSequence() {
         FileClassRegistry registry(config + QStringLiteral("/lyravox/file-classes.json"));
         const QString program = QCoreApplication::applicationFilePath();
         FileTypeRegistration::registerPlaylistType(registry, m_ctx.paths.home(), program);
+        XdgAssociation::readDesktopDefaults(registry, XdgAssociation::dataHome(), config);
         registry.save();
         XdgAssociation::apply(registry, program, XdgAssociation::dataHome(), config);
     }
@@ -230,6 +233,8 @@ void MainWindow::connectShellCommands() {
             [lyricSite] { QDesktopServices::openUrl(lyricSite); });
     connect(m_ui.action("mnuSearch1"), &QAction::triggered, this,
             [lyricSite] { QDesktopServices::openUrl(lyricSite); });
+    new InfoDialogs(m_ctx, m_ui, m_playback->player(), home, this);
+    new CommandSurface(m_ctx, m_ui, m_playback->player(), this);
 
     // Mouse on the window's areas.
     for (QWidget *w : std::initializer_list<QWidget *>{

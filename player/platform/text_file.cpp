@@ -22,8 +22,9 @@ std::optional<QByteArray> readBytes(const QString &path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
     if (!f.isSequential() && f.size() > kMaxBytes) return std::nullopt;
-    // A pipe or device tells no size: read one byte past the limit to know.
-    QByteArray bytes = f.read(kMaxBytes + 1);
+    // A pipe or device tells no size: read one byte past the limit to know. A file is read at
+    // its own size (the buffer asked for is allocated whole).
+    QByteArray bytes = f.read(f.isSequential() ? kMaxBytes + 1 : f.size() + 1);
     if (f.error() != QFileDevice::NoError || bytes.size() > kMaxBytes) return std::nullopt;
     return bytes;
 }

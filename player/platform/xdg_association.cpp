@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QMap>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -45,41 +46,156 @@ const QHash<QString, QString> &mimeTable() {
     return table;
 }
 
-QString quoted(const QString &path) {
+// An Exec argument: quoted only when it holds a character the desktop entry format reserves
+// (xdg-mime reads the first word of Exec as the program, quotes and all).
+QString execArgument(const QString &path) {
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    bool plain = !path.isEmpty();
+    for (const QChar c : path)
+        if (reserved.contains(c)) plain = false;
+    if (plain) return path;
     QString p = path;
     p.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
-        .replace(QLatin1Char('"'), QStringLiteral("\\\""));
+        .replace(QLatin1Char('"'), QStringLiteral("\\\""))
+        .replace(QLatin1Char('`'), QStringLiteral("\\`"))
+        .replace(QLatin1Char('$'), QStringLiteral("\\$"));
     return QLatin1Char('"') + p + QLatin1Char('"');
 }
 
-// Sets or removes our entries in the [Default Applications] group of mimeapps.list.
-QString updatedMimeApps(const QString &old, const QStringList &ours, const QStringList &all) {
+QStringList searchPath(const char *variable, const QString &fallback) {
+    const QString value = qEnvironmentVariable(variable);
+    return (value.isEmpty() ? fallback : value).split(QLatin1Char(':'), Qt::SkipEmptyParts);
+}
+
+// The folders holding mimeapps.list, most important first, as xdg-mime searches them.
+QStringList mimeAppsFolders(const QString &data, const QString &config) {
+    QStringList folders{config};
+    folders << searchPath("XDG_CONFIG_DIRS", QStringLiteral("/etc/xdg"));
+    QStringList dataDirs{data};
+    dataDirs << searchPath("XDG_DATA_DIRS", QStringLiteral("/usr/local/share:/usr/share"));
+    for (const QString &d : dataDirs)
+        folders << d + QStringLiteral("/applications");
+    return folders;
+}
+
+// True when a desktop entry of that id is installed (vendor prefixes as sub-folders too).
+bool desktopEntryExists(const QString &id, const QString &data) {
+    if (id == QLatin1String(kDesktopFile)) return true; // apply() writes it
+    QStringList dataDirs{data};
+    dataDirs << searchPath("XDG_DATA_DIRS", QStringLiteral("/usr/local/share:/usr/share"));
+    QString nested = id;
+    const qsizetype dash = nested.lastIndexOf(QLatin1Char('-'));
+    if (dash > 0) nested[dash] = QLatin1Char('/');
+    for (const QString &d : dataDirs)
+        if (QFileInfo::exists(d + QStringLiteral("/applications/") + id) ||
+            QFileInfo::exists(d + QStringLiteral("/applications/") + nested))
+            return true;
+    return false;
+}
+
+// The value of `mime` in the [Default Applications] group of a mimeapps.list text; empty when
+// the group does not name it.
+QString defaultsEntry(const QString &text, const QString &mime) {
+    bool inDefaults = false;
+    for (const QString &line : TextFile::splitLines(text)) {
+        if (line.startsWith(QLatin1Char('['))) {
+            inDefaults = line.trimmed() == QLatin1String("[Default Applications]");
+        } else if (inDefaults && line.section(QLatin1Char('='), 0, 0).trimmed() == mime) {
+            return line.section(QLatin1Char('='), 1).trimmed();
+        }
+    }
+    return QString();
+}
+
+// Sets (non-empty value) or drops (empty value: our desktop id leaves the entry) default
+// applications in the [Default Applications] group; the other groups and entries stay.
+QString updatedMimeApps(const QString &old, const QMap<QString, QString> &changes) {
     QStringList lines = TextFile::splitLines(old);
     const QString group = QStringLiteral("[Default Applications]");
     qsizetype start = lines.indexOf(group);
     if (start < 0) {
-        if (ours.isEmpty()) return old;
         lines << group;
         start = lines.size() - 1;
     }
     qsizetype end = start + 1;
     while (end < lines.size() && !lines.at(end).startsWith(QLatin1Char('[')))
         ++end;
-    for (qsizetype i = end - 1; i > start; --i) {
-        const QString key = lines.at(i).section(QLatin1Char('='), 0, 0).trimmed();
-        const QString value = lines.at(i).section(QLatin1Char('='), 1).trimmed();
-        if (all.contains(key) && value == QLatin1String(kDesktopFile)) {
-            lines.removeAt(i);
-            --end;
+    for (auto change = changes.begin(); change != changes.end(); ++change) {
+        bool found = false;
+        for (qsizetype i = start + 1; i < end; ++i) {
+            if (lines.at(i).section(QLatin1Char('='), 0, 0).trimmed() != change.key()) continue;
+            found = true;
+            if (!change.value().isEmpty()) {
+                lines[i] = change.key() + QLatin1Char('=') + change.value();
+                continue;
+            }
+            QStringList ids = lines.at(i)
+                                  .section(QLatin1Char('='), 1)
+                                  .trimmed()
+                                  .split(QLatin1Char(';'), Qt::SkipEmptyParts);
+            ids.removeAll(QLatin1String(kDesktopFile));
+            if (ids.isEmpty()) {
+                lines.removeAt(i--);
+                --end;
+            } else {
+                lines[i] =
+                    change.key() + QLatin1Char('=') + ids.join(QLatin1Char(';')) + QLatin1Char(';');
+            }
         }
+        if (!found && !change.value().isEmpty())
+            lines.insert(end++, change.key() + QLatin1Char('=') + change.value());
     }
-    for (const QString &mime : ours) {
-        bool present = false;
-        for (qsizetype i = start + 1; i < end; ++i)
-            if (lines.at(i).section(QLatin1Char('='), 0, 0).trimmed() == mime) present = true;
-        if (!present) lines.insert(end++, mime + QLatin1Char('=') + QLatin1String(kDesktopFile));
+    if (end == start + 1) { // an empty group we may have added
+        if (!old.contains(group)) lines.removeAt(start);
     }
-    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    QString text = lines.join(QLatin1Char('\n'));
+    return text.isEmpty() ? text : text + QLatin1Char('\n');
+}
+
+// The mimeapps.list files that decide the default applications, read once, most important
+// first.
+class DefaultsChain {
+public:
+    DefaultsChain(const QString &data, const QString &config) : m_data(data) {
+        QStringList prefixes;
+        for (const QString &desktop : qEnvironmentVariable("XDG_CURRENT_DESKTOP")
+                                          .split(QLatin1Char(':'), Qt::SkipEmptyParts))
+            prefixes << desktop.toLower() + QLatin1Char('-');
+        prefixes << QString();
+        for (const QString &folder : mimeAppsFolders(data, config))
+            for (const QString &prefix : prefixes)
+                if (std::optional<QString> text = TextFile::read(
+                        folder + QLatin1Char('/') + prefix + QStringLiteral("mimeapps.list")))
+                    m_texts << *text;
+    }
+    QString lookup(const QString &mime) const {
+        for (const QString &text : m_texts)
+            for (const QString &id :
+                 defaultsEntry(text, mime).split(QLatin1Char(';'), Qt::SkipEmptyParts))
+                if (desktopEntryExists(id.trimmed(), m_data)) return id.trimmed();
+        return QString();
+    }
+
+private:
+    QString m_data;
+    QStringList m_texts;
+};
+
+// The media extensions (without the dot) that share `ext`'s MIME type, `ext` included.
+QStringList siblings(const QString &ext) {
+    QStringList exts;
+    const QString mime = mimeTypeFor(ext);
+    for (const QString &e : mediaExtensions())
+        if (mimeTypeFor(e) == mime) exts << e;
+    return exts;
+}
+
+QString mediaClass(const QString &ext) {
+    return QStringLiteral("Lv.") + ext;
+}
+
+QString dotted(const QString &ext) {
+    return QLatin1Char('.') + ext;
 }
 
 // Writes `text` unless the file already holds it; true when the file changed.
@@ -106,18 +222,66 @@ QString mimeTypeFor(const QString &ext) {
     return mimeTable().value(ext.toLower());
 }
 
+QStringList mediaExtensions() {
+    QStringList exts;
+    for (auto it = mimeTable().begin(); it != mimeTable().end(); ++it)
+        if (it.value() != QLatin1String(kPlaylistMime)) exts << it.key();
+    exts.sort();
+    return exts;
+}
+
+QString desktopId() {
+    return QLatin1String(kDesktopFile);
+}
+
 QStringList associatedExtensions(const FileClassRegistry &registry) {
     QStringList exts;
     const auto &table = mimeTable();
     for (auto it = table.begin(); it != table.end(); ++it) {
-        const QString cls = registry.getString(QLatin1Char('.') + it.key(), QString());
-        const bool ours = it.key() == QStringLiteral("lvx")
-                              ? cls == QStringLiteral("LVX.file")
-                              : cls == QStringLiteral("Lv.") + it.key();
+        const QString cls = registry.getString(dotted(it.key()), QString());
+        const bool ours = it.key() == QStringLiteral("lvx") ? cls == QStringLiteral("LVX.file")
+                                                            : cls == mediaClass(it.key());
         if (ours) exts << it.key();
     }
     exts.sort();
     return exts;
+}
+
+QString defaultApplication(const QString &mime, const QString &data, const QString &config) {
+    return DefaultsChain(data, config).lookup(mime);
+}
+
+void readDesktopDefaults(FileClassRegistry &registry, const QString &data, const QString &config) {
+    const DefaultsChain chain(data, config);
+    QHash<QString, QString> defaults; // per MIME type
+    for (const QString &ext : mediaExtensions()) {
+        const QString mime = mimeTypeFor(ext);
+        if (!defaults.contains(mime)) defaults.insert(mime, chain.lookup(mime));
+    }
+    // First decide every value from the store as it was read, then write them.
+    QMap<QString, QString> values;
+    for (const QString &ext : mediaExtensions()) {
+        const QString current = defaults.value(mimeTypeFor(ext));
+        const QString cls = registry.getString(dotted(ext), QString());
+        QString value = current;
+        if (current == QLatin1String(kDesktopFile)) {
+            // The desktop opens the type with us: through this extension, through a sibling
+            // that shares its MIME type (whose backup is then the previous default), or
+            // through a choice made outside the association dialog.
+            value = mediaClass(ext);
+            if (cls != mediaClass(ext)) {
+                for (const QString &sibling : siblings(ext))
+                    if (registry.getString(dotted(sibling), QString()) == mediaClass(sibling))
+                        value = registry.getString(dotted(sibling), QStringLiteral("Lv_Backup"));
+            }
+        }
+        values.insert(ext, value);
+    }
+    for (auto it = values.begin(); it != values.end(); ++it) {
+        if (registry.getString(dotted(it.key()), QString()) == it.value()) continue;
+        registry.createKey(dotted(it.key()));
+        registry.setString(dotted(it.key()), QString(), it.value());
+    }
 }
 
 void apply(const FileClassRegistry &registry, const QString &programPath, const QString &data,
@@ -146,33 +310,55 @@ void apply(const FileClassRegistry &registry, const QString &programPath, const 
     QDir().mkpath(data + QStringLiteral("/applications"));
     QString desktop =
         QStringLiteral("[Desktop Entry]\nType=Application\nName=Lyravox\n"
-                       "Comment=卡拉OK播放器\nExec=%1 %f\nTerminal=false\n"
+                       "Comment=卡拉OK播放器\nIcon=lyravox\nExec=%1 %f\nTerminal=false\n"
                        "Categories=AudioVideo;Audio;Player;\nMimeType=%2\n")
-            .arg(quoted(programPath),
+            .arg(execArgument(programPath),
                  mimes.isEmpty() ? QString() : mimes.join(QLatin1Char(';')) + QLatin1Char(';'));
     bool appendVerb = false;
     for (const QString &ext : exts)
-        if (registry.keyExists(QStringLiteral("Lv.") + ext +
-                               QStringLiteral("\\Shell\\PlayList\\Command")))
+        if (registry.keyExists(mediaClass(ext) + QStringLiteral("\\Shell\\PlayList\\Command")))
             appendVerb = true;
     if (appendVerb)
         desktop +=
             QStringLiteral("Actions=append;\n\n[Desktop Action append]\nName=添加到 Lyravox 列表\n"
                            "Exec=%1 /a %f\n")
-                .arg(quoted(programPath));
+                .arg(execArgument(programPath));
     if (writeIfChanged(data + QStringLiteral("/applications/") + QLatin1String(kDesktopFile),
                        desktop))
         refreshCache("update-desktop-database", data + QStringLiteral("/applications"));
 
-    QStringList allMimes;
-    for (const QString &m : mimeTable())
-        allMimes << m;
+    // Default applications per MIME type: ours while any extension of the type is ours;
+    // otherwise, where the desktop still opens the type with us, the value the store gives back
+    // (the previous default) or none. Types another program holds are left alone.
+    const DefaultsChain chain(data, config);
+    QMap<QString, QString> changes;
+    const auto &table = mimeTable();
+    for (auto it = table.begin(); it != table.end(); ++it) {
+        const QString mime = it.value();
+        if (changes.contains(mime)) continue;
+        if (mimes.contains(mime)) {
+            if (chain.lookup(mime) != QLatin1String(kDesktopFile))
+                changes.insert(mime, QLatin1String(kDesktopFile));
+            continue;
+        }
+        if (chain.lookup(mime) != QLatin1String(kDesktopFile)) continue;
+        QString previous;
+        for (auto e = table.begin(); e != table.end(); ++e) {
+            if (e.value() != mime) continue;
+            const QString value = registry.getString(dotted(e.key()), QString());
+            if (!value.isEmpty() && value != QLatin1String(kDesktopFile) &&
+                !value.startsWith(QStringLiteral("Lv.")) && value != QStringLiteral("LVX.file"))
+                previous = value;
+        }
+        changes.insert(mime, previous);
+    }
+    if (changes.isEmpty()) return;
     const QString mimeApps = config + QStringLiteral("/mimeapps.list");
     const QString old = TextFile::read(mimeApps).value_or(QString());
-    const QString updated = updatedMimeApps(old, mimes, allMimes);
+    const QString updated = updatedMimeApps(old, changes);
     if (updated != old) {
         QDir().mkpath(config);
-        TextFile::write(mimeApps, updated);
+        TextFile::write(mimeApps, updated); // a new file renamed into place
     }
 }
 

@@ -22,7 +22,7 @@ void apply(const Settings &s, MainWindowUi &ui) {
     const QString show =
         visual ? QStringLiteral("关闭可视化效果") : QStringLiteral("打开可视化效果");
     setText(ui, "mnuShowVisualS", show + QStringLiteral("(&E)"));
-    setText(ui, "PopShowVisual", show);
+    setText(ui, "PopShowVisualS2", show);
     setText(ui, "PopShowVisualS", show);
 }
 

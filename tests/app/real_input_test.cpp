@@ -7,6 +7,7 @@
 #include "playback/media_player.h"
 #include "playback/playback_widgets.h"
 #include "playlist/playlist_controller.h"
+#include "real_input.h"
 #include "shell/frm_set.h"
 #include "temp_home.h"
 #include "test_media.h"
@@ -26,13 +27,6 @@
 
 namespace {
 
-// A click at `pos` of `w` (its centre by default), sent to its top-level window.
-void click(QWidget *w, QPoint pos = {}, Qt::MouseButton button = Qt::LeftButton) {
-    QWidget *top = w->window();
-    const QPoint at = w->mapTo(top, pos.isNull() ? w->rect().center() : pos);
-    QTest::mouseClick(top->windowHandle(), button, {}, at);
-}
-
 void doubleClick(QWidget *w, QPoint pos) {
     QWidget *top = w->window();
     QTest::mouseDClick(top->windowHandle(), Qt::LeftButton, {}, w->mapTo(top, pos));
@@ -42,29 +36,6 @@ void doubleClick(QWidget *w, QPoint pos) {
 void type(QWindow *window, const char *text) {
     for (const char *c = text; *c; ++c)
         QTest::keyClick(window, *c);
-}
-
-// Clicks the item `action` of the open menu `menu`.
-void clickMenuItem(QMenu *menu, QAction *action) {
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
-    click(menu, menu->actionGeometry(action).center());
-}
-
-// Runs `answer` on the next modal window once it is shown (modal windows run their own loop,
-// so the answer has to be queued before the click that opens one).
-void whenModal(std::function<void(QWidget *)> answer, QWidget *notThis = nullptr) {
-    auto *poll = new QTimer;
-    poll->setInterval(20);
-    QObject::connect(poll, &QTimer::timeout, [poll, answer, notThis] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (!modal || modal == notThis || !modal->windowHandle() ||
-            !modal->windowHandle()->isExposed())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        answer(modal);
-    });
-    poll->start();
 }
 
 class RealInputTest : public ::testing::Test {
@@ -93,10 +64,7 @@ protected:
     // Shows the window and waits until start-up has played the first track.
     void start() {
         window = std::make_unique<MainWindow>(ctx);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        showActive(window.get());
         ASSERT_TRUE(waitFor([this] { return playing() && currentIndex() == 0; }));
     }
 
