@@ -21,8 +21,6 @@ namespace {
 // Items whose command another piece of work builds; the walk reports them instead of failing.
 // Remove a row when its command is connected.
 const std::map<QString, const char *> kOwnedElsewhere = {
-    {QStringLiteral("mnuRemoveVocal"), "vocal removal"},
-    {QStringLiteral("mnuShifting"), "key shift"},
     {QStringLiteral("mnuShowVisualS"), "visualization switch"},
     {QStringLiteral("mnuSelVisual0"), "visualization styles"},
     {QStringLiteral("mnuSelVisual1"), "visualization styles"},

@@ -27,17 +27,6 @@
 
 namespace {
 
-void doubleClick(QWidget *w, QPoint pos) {
-    QWidget *top = w->window();
-    QTest::mouseDClick(top->windowHandle(), Qt::LeftButton, {}, w->mapTo(top, pos));
-}
-
-// Types `text` key by key into whatever has the focus in `window`.
-void type(QWindow *window, const char *text) {
-    for (const char *c = text; *c; ++c)
-        QTest::keyClick(window, *c);
-}
-
 class RealInputTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {

@@ -1,7 +1,6 @@
 #pragma once
-// Pointer and key input through the window system for tests on the xcb platform: events go to
-// the top-level window's handle, so the application's filters, the widget under the pointer and
-// the focus decide where they land, as for a user.
+// Pointer input through the window system for tests on Xvfb (xcb platform): clicks on widgets,
+// menu items and the modal windows that a click opens.
 #include <QApplication>
 #include <QMenu>
 #include <QTest>
@@ -9,8 +8,7 @@
 #include <QWidget>
 #include <QWindow>
 #include <functional>
-
-namespace WindowInput {
+#include <gtest/gtest.h>
 
 // A click at `pos` of `w` (its centre by default), sent to its top-level window.
 inline void click(QWidget *w, QPoint pos = {}, Qt::MouseButton button = Qt::LeftButton) {
@@ -19,17 +17,29 @@ inline void click(QWidget *w, QPoint pos = {}, Qt::MouseButton button = Qt::Left
     QTest::mouseClick(top->windowHandle(), button, {}, at);
 }
 
-// Clicks the item `action` of the open menu `menu`.
-inline bool clickMenuItem(QMenu *menu, QAction *action) {
-    if (!QTest::qWaitForWindowExposed(menu)) return false;
-    click(menu, menu->actionGeometry(action).center());
-    return true;
+// Shows `window` and waits until the window system has mapped and activated it.
+inline void showActive(QWidget *window) {
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+}
+
+inline void doubleClick(QWidget *w, QPoint pos) {
+    QWidget *top = w->window();
+    QTest::mouseDClick(top->windowHandle(), Qt::LeftButton, {}, w->mapTo(top, pos));
 }
 
 // Types `text` key by key into whatever has the focus in `window`.
 inline void type(QWindow *window, const char *text) {
     for (const char *c = text; *c; ++c)
         QTest::keyClick(window, *c);
+}
+
+// Clicks the item `action` of the open menu `menu`.
+inline void clickMenuItem(QMenu *menu, QAction *action) {
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    click(menu, menu->actionGeometry(action).center());
 }
 
 // Runs `answer` on the next modal window once it is shown (modal windows run their own loop,
@@ -48,5 +58,3 @@ inline void whenModal(std::function<void(QWidget *)> answer, QWidget *notThis = 
     });
     poll->start();
 }
-
-} // namespace WindowInput
