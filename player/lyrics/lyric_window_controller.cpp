@@ -1,0 +1,85 @@
+#include "lyrics/lyric_window_controller.h"
+
+#include "lyrics/lyrics_controller.h"
+
+#include <QDir>
+#include <QImageReader>
+#include <QLabel>
+#include <QRandomGenerator>
+#include <QTextEdit>
+#include <QTimer>
+
+LyricWindowController::LyricWindowController(AppContext &ctx, MainWindowUi &ui,
+                                             LyricsController &lyrics, FrmLrcHost host,
+                                             QObject *parent)
+    : QObject(parent), m_ctx(ctx), m_ui(ui), m_lyrics(lyrics), m_host(std::move(host)) {
+    LyricsController *l = &lyrics;
+    if (!m_host.lyricText) m_host.lyricText = [this] { return m_ui.RichTextBox1->toPlainText(); };
+    if (!m_host.offsetMs) m_host.offsetMs = [l] { return l->LyricOffsetMs(); };
+    if (!m_host.stepOffset)
+        m_host.stepOffset = [l](bool up) { up ? l->offsetUp() : l->offsetDown(); };
+    if (!m_host.background) m_host.background = [this] { return chooseBackground(); };
+    LyricsHooks &h = lyrics.hooks();
+    h.openFullScreen = [this] { open(); };
+    h.lyricWindowShown = [this] { return shown(); };
+    h.closeLyricWindow = [this] { close(); };
+    h.lyricWindowBox = [this]() -> QTextEdit * {
+        return shown() && m_ctx.settings.LyricDisplayMode >= 100 ? m_window->RichTextBox1 : nullptr;
+    };
+    h.lyricWindowFrame = [this] {
+        if (shown()) m_window->Picture1->update();
+    };
+    h.lyricWindowStrips = [this, l] {
+        if (!shown()) return;
+        const LyricSync &s = l->lineState();
+        const QString previous = s.PrevLineText.trimmed().isEmpty() && m_ui.Label4
+                                     ? m_ui.Label4->text()
+                                     : s.PrevLineText;
+        m_window->setStripTexts(previous,
+                                s.CurLineText.isEmpty() ? QStringLiteral("…") : s.CurLineText,
+                                s.NextLineText);
+    };
+}
+
+LyricWindowController::~LyricWindowController() {
+    delete m_window;
+}
+
+QImage LyricWindowController::chooseBackground() const {
+    if (m_ctx.settings.CoverAsLyricBackground == 1 && m_lyrics.hooks().coverPicture) {
+        const QImage cover = m_lyrics.hooks().coverPicture();
+        if (!cover.isNull()) return cover;
+    }
+    // The folder is listed again at every choice: pictures added meanwhile count.
+    const QDir folder(m_ctx.paths.file(QStringLiteral("bkground")));
+    const QStringList names = folder.entryList(QDir::Files, QDir::Name);
+    if (names.isEmpty()) return QImage();
+    const QString chosen =
+        folder.filePath(names.at(int(QRandomGenerator::global()->bounded(quint32(names.size())))));
+    QImageReader reader(chosen);
+    reader.setDecideFormatFromContent(true);
+    return reader.read();
+}
+
+void LyricWindowController::open() {
+    if (m_window) return; // created and filling, or shown
+    m_window = new FrmLrc(m_ctx, m_host);
+    connect(m_window, &FrmLrc::closed, this, &LyricWindowController::onClosed);
+    connect(m_window->Timer1, &QTimer::timeout, this, [this] {
+        if (m_ui.frmMain) m_ui.frmMain->hide();
+    });
+    m_window->open();
+}
+
+void LyricWindowController::close() {
+    if (m_window) m_window->closeWindow();
+}
+
+void LyricWindowController::onClosed() {
+    const QImage background = m_window ? m_window->backgroundPicture() : QImage();
+    if (m_ui.frmMain) m_ui.frmMain->show();
+    if (m_ui.Image6 && !background.isNull()) m_ui.Image6->setPixmap(QPixmap::fromImage(background));
+    // Closing unloads the window; the next use builds it anew.
+    if (m_window) m_window->deleteLater();
+    m_window = nullptr;
+}
