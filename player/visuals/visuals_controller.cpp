@@ -6,6 +6,8 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLinearGradient>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 
@@ -28,7 +30,8 @@ VisualsController::VisualsController(AppContext &ctx, MainWindowUi &ui, QObject 
         connect(a, &QAction::triggered, this, &VisualsController::toggleVisual);
     if (XPButton *b = m_ui.XPButton[23])
         connect(b, &XPButton::clicked, this, &VisualsController::toggleVisual);
-    for (QWidget *w : {m_ui.Picture5, m_ui.Picture3, m_ui.Picture1})
+    for (QWidget *w : {m_ui.Picture5, m_ui.Picture3, m_ui.Picture1, m_ui.Picture2,
+                       static_cast<QWidget *>(m_ui.Image2)})
         if (w) w->installEventFilter(this);
     if (m_ui.Picture5) m_ui.Picture5->setAttribute(Qt::WA_OpaquePaintEvent);
     if (m_ui.Picture1) m_ui.Picture1->setAttribute(Qt::WA_OpaquePaintEvent);
@@ -157,6 +160,17 @@ void VisualsController::paintMeter(QWidget *target) {
 }
 
 bool VisualsController::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::MouseButtonRelease) {
+        // The visualization box and the picture box have their own context menus.
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        QMenu *menu = watched == m_ui.Picture5 ? m_ui.Popmnu[6] : m_ui.Popmnu[2];
+        if (mouse->button() == Qt::RightButton && menu && watched != m_ui.Picture1 &&
+            watched != m_ui.Picture3) {
+            menu->popup(mouse->globalPosition().toPoint());
+            return true;
+        }
+        return false;
+    }
     if (event->type() != QEvent::Paint) return false;
     auto *widget = static_cast<QWidget *>(watched);
     if (watched == m_ui.Picture3) {
