@@ -208,11 +208,23 @@ void FrmLrc::cycleView() {
 
 void FrmLrc::setStripTexts(const QString &previous, const QString &current, const QString &next) {
     Picture2[0]->setText(previous);
+    Picture2[1]->setText(current);
     Picture2[2]->setText(next);
+}
+
+int FrmLrc::sizeCurrentTo(const QString &text) {
     QLabel *strip = Picture2[1];
-    strip->setText(current);
-    const int textWidth = QFontMetrics(strip->font()).horizontalAdvance(current);
-    strip->setGeometry((width() - textWidth) / 2, strip->y(), textWidth + 2, strip->height());
+    const int textWidth = QFontMetrics(strip->font()).horizontalAdvance(text) + 2;
+    strip->resize(textWidth, strip->height());
+    return textWidth;
+}
+
+void FrmLrc::moveCurrent(int x) {
+    Picture2[1]->move(x, Picture2[1]->y());
+}
+
+void FrmLrc::setCurrentShade(int shade) {
+    setTextColour(Picture2[1], QColor(shade, shade, shade));
 }
 
 void FrmLrc::showOffset() {

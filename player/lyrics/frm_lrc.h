@@ -40,8 +40,12 @@ public:
     void closeWindow();
     // Shows the widgets of the current view.
     void applyView();
-    // View 102: the three line texts; the current one centred.
+    // View 102: the three line texts; the current strip sized to its text, placed at `x`
+    // (pixels) in the grey `shade`.
     void setStripTexts(const QString &previous, const QString &current, const QString &next);
+    int sizeCurrentTo(const QString &text);
+    void moveCurrent(int x);
+    void setCurrentShade(int shade);
     QImage backgroundPicture() const { return m_background; }
 
     QTextEdit *RichTextBox1 = nullptr;

@@ -29,16 +29,7 @@ LyricWindowController::LyricWindowController(AppContext &ctx, MainWindowUi &ui,
     h.lyricWindowFrame = [this] {
         if (shown()) m_window->Picture1->update();
     };
-    h.lyricWindowStrips = [this, l] {
-        if (!shown()) return;
-        const LyricSync &s = l->lineState();
-        const QString previous = s.PrevLineText.trimmed().isEmpty() && m_ui.Label4
-                                     ? m_ui.Label4->text()
-                                     : s.PrevLineText;
-        m_window->setStripTexts(previous,
-                                s.CurLineText.isEmpty() ? QStringLiteral("…") : s.CurLineText,
-                                s.NextLineText);
-    };
+    h.lyricWindowStrips = [this](bool hit, double adjusted) { moveStrips(hit, adjusted); };
 }
 
 LyricWindowController::~LyricWindowController() {
@@ -69,6 +60,38 @@ void LyricWindowController::open() {
         if (m_ui.frmMain) m_ui.frmMain->hide();
     });
     m_window->open();
+}
+
+void LyricWindowController::moveStrips(bool hit, double adjustedSeconds) {
+    if (!shown()) return;
+    constexpr int kTwips = 15;
+    FrmLrc &w = *m_window;
+    LyricSync &s = m_lyrics.lineState();
+    const int area = w.width() * kTwips;
+    // The blank rules of the strips; an empty previous line shows the title.
+    auto blanks = [&] {
+        QString prev = s.PrevLineText;
+        prev.remove(QStringLiteral("…"));
+        if (prev.trimmed().isEmpty() && m_ui.Label4) s.PrevLineText = m_ui.Label4->text();
+        if (s.CurLineText.trimmed().isEmpty()) s.CurLineText = QStringLiteral("…");
+        if (s.NextLineText.trimmed().isEmpty()) s.NextLineText = QStringLiteral("…");
+    };
+    if (hit) {
+        blanks();
+        m_strips.layoutLine(w.sizeCurrentTo(s.CurLineText) * kTwips, area, s.CurTagTime,
+                            s.NextTagTime, 30);
+    }
+    if (m_strips.hasLeft()) {
+        s.PrevLineText = s.CurLineText;
+        s.CurLineText.clear();
+        blanks();
+        m_strips.reenter(w.sizeCurrentTo(s.CurLineText) * kTwips, area);
+    }
+    m_strips.advance();
+    w.moveCurrent(m_strips.StripX / kTwips);
+    m_strips.updateShade(s.CurTagTime, s.NextTagTime, adjustedSeconds);
+    w.setCurrentShade(m_strips.StripShade);
+    w.setStripTexts(s.PrevLineText, s.CurLineText, s.NextLineText);
 }
 
 void LyricWindowController::close() {

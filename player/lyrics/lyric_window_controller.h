@@ -4,6 +4,7 @@
 // texts into its strips, and closes it back to the main window.
 #include "lyrics/frm_lrc.h"
 #include "lyrics/lyric_box.h"
+#include "lyrics/lyric_sync.h"
 #include "shell/app_context.h"
 #include "shell/main_window_ui.h"
 
@@ -30,6 +31,8 @@ public:
 
 private:
     void onClosed();
+    // View 102, one tick: the strip rules of the main window's mode 2 across the screen.
+    void moveStrips(bool hit, double adjustedSeconds);
     // The track's cover when it serves as lyric background, otherwise a random picture of
     // "bkground"; null when there is none that loads.
     QImage chooseBackground() const;
@@ -38,5 +41,6 @@ private:
     MainWindowUi &m_ui;
     LyricsController &m_lyrics;
     FrmLrcHost m_host;
+    LyricStrips m_strips;
     FrmLrc *m_window = nullptr; // owned; a closed window is deleted once its event is done
 };

@@ -296,7 +296,8 @@ void LyricsController::LyricTick() {
     const bool pictures = m_ctx.settings.LyricDisplayMode == 2;
     QTextEdit *windowBox = m_hooks.lyricWindowBox ? m_hooks.lyricWindowBox() : nullptr;
 
-    if (const auto hit = m_sync.tick(adjusted)) {
+    const auto hit = m_sync.tick(adjusted);
+    if (hit) {
         // The same highlight in the full-screen window's box.
         auto mark = [&](LyricBox box) {
             box.scrollOneLine();
@@ -328,7 +329,8 @@ void LyricsController::LyricTick() {
         if (mode == 101 && m_hooks.lyricWindowFrame) m_hooks.lyricWindowFrame();
     }
     if (pictures) moveStrips(adjusted);
-    if (mode == 102 && windowShown && m_hooks.lyricWindowStrips) m_hooks.lyricWindowStrips();
+    if (mode == 102 && windowShown && m_hooks.lyricWindowStrips)
+        m_hooks.lyricWindowStrips(hit.has_value(), adjusted);
 }
 
 void LyricsController::echo(double position, const LyricTimeline::Line &line) {

@@ -30,8 +30,9 @@ struct LyricsHooks {
     std::function<void()> closeLyricWindow; // a display mode command closes it first
     // The full-screen window's lyric box while it shows a mode of 100 or more (else null).
     std::function<QTextEdit *()> lyricWindowBox;
-    std::function<void()> lyricWindowFrame;  // view 101: a new painter frame is ready
-    std::function<void()> lyricWindowStrips; // view 102: show the line texts
+    std::function<void()> lyricWindowFrame; // view 101: a new painter frame is ready
+    // View 102: move the strips; `hit` when a new line started this tick.
+    std::function<void(bool hit, double adjustedSeconds)> lyricWindowStrips;
     // Mode 1: the lyric painter draws PrevLineText, CurLineText and NextLineText (which it may
     // change) into Picture1; `newTransform` asks for a new transformation map first. While
     // unset, mode 1 shows the lyric box.

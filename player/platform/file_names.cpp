@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <cstdio>
 
 namespace FileNames {
@@ -35,7 +36,10 @@ QString tail(const QString &name, qsizetype maxChars, qsizetype maxBytes) {
 namespace FileNames {
 
 bool replaceFile(const QString &source, const QString &target) {
-    const QString partial = target + QStringLiteral(".part");
+    // A short name beside the target: the target's own name may already fill 255 bytes.
+    const QString partial = QFileInfo(target).absolutePath() + QStringLiteral("/.lyravox-") +
+                            QString::number(QRandomGenerator::global()->generate64(), 16) +
+                            QStringLiteral(".part");
     QFile::remove(partial);
     if (!QFile::copy(source, partial)) return false;
     if (std::rename(QFile::encodeName(partial).constData(),

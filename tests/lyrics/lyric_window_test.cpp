@@ -107,6 +107,12 @@ TEST_F(LyricWindowTest, ButtonOpensRightClicksCycleAndEscReturns) {
         EXPECT_EQ(w->Picture1->isVisible(), s.painter) << s.mode;
         EXPECT_EQ(w->Image1->isVisible(), s.picture) << s.mode;
         EXPECT_EQ(w->Picture2[1]->isVisible(), s.picture) << s.mode;
+        if (s.picture) {
+            // The strips carry the lines of the tick; the previous one starts with the title.
+            EXPECT_TRUE(waitFor([&] { return w->Picture2[1]->text().startsWith(u"line "); }, 3000))
+                << w->Picture2[1]->text().toStdString();
+            EXPECT_FALSE(w->Picture2[0]->text().isEmpty());
+        }
     }
     QTest::keyClick(w->windowHandle(), Qt::Key_Escape);
     ASSERT_TRUE(closedBack());

@@ -66,6 +66,21 @@ TEST_F(VisualsFixture, WithoutAServerTheVisualsDrawSilence) {
     EXPECT_TRUE(ui.Timer[4]->isActive());
 }
 
+TEST_F(VisualsFixture, OnlyAShownFullScreenWindowPausesTheVisuals) {
+    InputMonitor monitor(nullptr, nullptr);
+    bindMonitor(monitor, QString());
+    bool windowShown = false;
+    visuals->hooks().lyricWindowShown = [&] { return windowShown; };
+    // The full-screen mode is wanted but no window opened (no lyrics): the visuals go on.
+    ctx.settings.LyricDisplayMode = 100;
+    visuals->tick();
+    EXPECT_EQ(visuals->styles().box().pixel(100, 53), qRgb(64, 64, 64));
+    windowShown = true;
+    ctx.settings.VisualStyle = 3;
+    visuals->tick();
+    EXPECT_EQ(visuals->styles().box().pixel(100, 53), qRgb(64, 64, 64)) << "nothing drawn";
+}
+
 TEST_F(VisualsFixture, BothSwitchedOffTheTimerStopsOnceTheMarkersRest) {
     InputMonitor monitor(nullptr, nullptr);
     bindMonitor(monitor, QString());

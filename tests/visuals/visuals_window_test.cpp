@@ -108,4 +108,22 @@ TEST_F(VisualsWindowTest, TheBoxMenuChoosesStylesWithOneCheckMarkPerMenu) {
     EXPECT_EQ(ui().Picture5->grab().toImage().pixel(100, 100), qRgb(0, 0, 0));
 }
 
+TEST_F(VisualsWindowTest, ASkinWiderThanTheScreenGetsAFrameAndTheWindowStaysShown) {
+    const int screenWidth = window->screen()->geometry().width();
+    QImage wide(screenWidth + 200, 300, QImage::Format_RGB32);
+    wide.fill(QColor(30, 30, 90));
+    window->setSkinPicture(wide);
+    window->fitWindowToSkin();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(window->mask().isEmpty());
+    EXPECT_EQ(window->width(), screenWidth);
+    // Back to a skin that fits: shaped and frameless again, still shown.
+    window->setSkinPicture(QImage());
+    window->fitWindowToSkin();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_FALSE(window->mask().isEmpty());
+}
+
 } // namespace
