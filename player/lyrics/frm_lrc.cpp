@@ -164,6 +164,16 @@ void FrmLrc::open() {
 
 void FrmLrc::startupFill() {
     Timer1->stop();
+    fillText();
+    applyView();
+    showFullScreen();
+    raise();
+    activateWindow();
+    setFocus();
+    Timer0->start();
+}
+
+void FrmLrc::fillText() {
     LyricBox box(RichTextBox1);
     box.setText(m_host.lyricText ? m_host.lyricText() : QString());
     Settings large = m_ctx.settings;
@@ -171,12 +181,6 @@ void FrmLrc::startupFill() {
     if (m_host.lyricBackColor) large.LyricBackColor = m_host.lyricBackColor();
     box.format(large);
     box.setCaret(0);
-    applyView();
-    showFullScreen();
-    raise();
-    activateWindow();
-    setFocus();
-    Timer0->start();
 }
 
 void FrmLrc::applyView() {

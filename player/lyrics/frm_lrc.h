@@ -40,6 +40,8 @@ public:
     void closeWindow();
     // Shows the widgets of the current view.
     void applyView();
+    // The lyric box takes the main box's text in large letters with the lyric colours.
+    void fillText();
     // View 102: the three line texts; the current strip sized to its text, placed at `x`
     // (pixels) in the grey `shade`.
     void setStripTexts(const QString &previous, const QString &current, const QString &next);

@@ -23,6 +23,10 @@ LyricWindowController::LyricWindowController(AppContext &ctx, MainWindowUi &ui,
     h.openFullScreen = [this] { open(); };
     h.lyricWindowShown = [this] { return shown(); };
     h.closeLyricWindow = [this] { close(); };
+    // Lyrics loaded while the window is up fill its box too.
+    h.lyricsShown = [this] {
+        if (shown()) m_window->fillText();
+    };
     h.lyricWindowBox = [this]() -> QTextEdit * {
         return shown() && m_ctx.settings.LyricDisplayMode >= 100 ? m_window->RichTextBox1 : nullptr;
     };

@@ -244,6 +244,7 @@ void LyricsController::showLyricText(const QString &fileText) {
     m_box.format(m_ctx.settings);
     m_ui.RichTextBox1->setEnabled(true);
     m_box.setCaret(0);
+    if (m_hooks.lyricsShown) m_hooks.lyricsShown();
 }
 
 void LyricsController::showDownloadedLyrics(const QString &file, const QString &text) {

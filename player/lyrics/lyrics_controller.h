@@ -28,6 +28,7 @@ struct LyricsHooks {
     std::function<void()> openFullScreen;   // mode 100 or more is wanted
     std::function<bool()> lyricWindowShown; // the full-screen lyric window is up
     std::function<void()> closeLyricWindow; // a display mode command closes it first
+    std::function<void()> lyricsShown;      // new lyrics are in the box
     // The full-screen window's lyric box while it shows a mode of 100 or more (else null).
     std::function<QTextEdit *()> lyricWindowBox;
     std::function<void()> lyricWindowFrame; // view 101: a new painter frame is ready

@@ -159,6 +159,16 @@ TEST_F(LyricWindowTest, KeypadPlusShowsTheCompensationAndItHidesAfterTheRelease)
     QTest::keyClick(w->windowHandle(), Qt::Key_Minus, Qt::KeypadModifier);
     EXPECT_EQ(w->Label1->text(), QStringLiteral("【歌词时间补偿：-50】"));
     EXPECT_EQ(window->lyrics().LyricOffsetMs(), -50);
+    // Lyrics loaded while the window is up reach its box.
+    const QString store =
+        window->lyrics().store().LyricStoreName(s_media->path() + QStringLiteral("/song.wav"));
+    QFile lrc(store);
+    ASSERT_TRUE(lrc.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    lrc.write("[00:01.00]replaced words\r\n");
+    lrc.close();
+    window->lyrics().FindLyrics();
+    EXPECT_TRUE(waitFor(
+        [&] { return w->RichTextBox1->toPlainText().contains(QStringLiteral("replaced")); }, 3000));
     // A display mode command closes the window first.
     window->ui().action("mnuLrcVS2")->trigger();
     ASSERT_TRUE(closedBack());
