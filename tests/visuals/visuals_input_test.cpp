@@ -8,6 +8,7 @@
 #include "visuals/visuals_controller.h"
 
 #include <QProcess>
+#include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -79,6 +80,24 @@ TEST_F(VisualsFixture, OnlyAShownFullScreenWindowPausesTheVisuals) {
     ctx.settings.VisualStyle = 3;
     visuals->tick();
     EXPECT_EQ(visuals->styles().box().pixel(100, 53), qRgb(64, 64, 64)) << "nothing drawn";
+}
+
+TEST_F(VisualsFixture, TheBounceModeSinksTheWindowToItsBaseInSilence) {
+    InputMonitor monitor(nullptr, nullptr);
+    bindMonitor(monitor, QString());
+    bool bounce = false;
+    visuals->hooks().bounceActive = [&] { return bounce; };
+    window.move(window.x(), 0);
+    visuals->tick();
+    EXPECT_EQ(window.y(), 0) << "only in the bounce mode";
+    bounce = true;
+    for (int k = 0; k < 3; ++k)
+        visuals->tick();
+    EXPECT_EQ(window.y(), 3); // one pixel (15 twips) a tick toward the base
+    const int base = window.screen()->geometry().height() - window.height() - 870 / 15;
+    window.move(window.x(), base + 40);
+    visuals->tick();
+    EXPECT_EQ(window.y(), base) << "below the base it jumps there";
 }
 
 TEST_F(VisualsFixture, BothSwitchedOffTheTimerStopsOnceTheMarkersRest) {
