@@ -38,12 +38,24 @@ Result encodeMp3(const std::string &wavPath, const std::string &mp3Path,
 Result convertToPcm16(const std::string &inPath, const std::string &wavPath,
                       const JobControl &control = {});
 
+// The file the effect control is to load for a WAV track: an exact copy of a WAV it reads
+// (8/16-bit PCM), any other WAV converted to 16-bit PCM.
+Result prepareWav(const std::string &inPath, const std::string &wavPath,
+                  const JobControl &control = {});
+
+// A stereo WAV whose frames all become (L - R, L - R), saturated: the sound common to both
+// channels cancels. Rate and 8/16-bit depth stay (other depths become 16-bit). Fails for a
+// sound that is not stereo.
+Result removeCentre(const std::string &inPath, const std::string &wavPath,
+                    const JobControl &control = {});
+
 // The sound format of a WAV libsndfile reads; false when it cannot read it.
 struct WavInfo {
     int sampleRate = 0;
     int channels = 0;
     bool pcm16 = false;  // plain 16-bit PCM
     bool native = false; // 8- or 16-bit PCM in a plain WAV: what the effect control reads
+    int bits = 0;        // 8 or 16 for those, 0 for other sample formats
     long long frames = 0;
 };
 bool wavInfo(const std::string &path, WavInfo &info);

@@ -2,11 +2,11 @@
 #include "codec.h"
 #include "job_progress.h"
 #include "output_file.h"
+#include "sound_file.h"
 
 #include <memory>
 #include <mpg123.h>
 #include <mutex>
-#include <sndfile.h>
 #include <vector>
 
 namespace codec {
@@ -56,7 +56,7 @@ Result decodeMp3(const std::string &mp3Path, const std::string &wavPath,
     const off_t total = mpg123_length(h.get()); // samples per channel, or an estimate
 
     OutputFile out(wavPath);
-    SNDFILE *wav = nullptr;
+    SoundFile wav;
     long rate = 0;
     int channels = 0;
     long long frames = 0;
@@ -74,21 +74,13 @@ Result decodeMp3(const std::string &mp3Path, const std::string &wavPath,
             mpg123_getformat(h.get(), &rate, &channels, &encoding);
             // Later frames are converted to the first frame's format.
             allowFormats(h.get(), rate, channels);
-            SF_INFO info{};
-            info.samplerate = int(rate);
-            info.channels = channels;
-            info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-            if (!out.open(result.error)) break;
-            wav = sf_open_fd(out.release(), SFM_WRITE, &info, SF_TRUE);
-            if (!wav) {
-                result.error = "cannot write " + wavPath;
-                break;
-            }
+            wav = createWav(out, SF_FORMAT_PCM_16, int(rate), channels, result.error);
+            if (!wav) break;
         }
         if (done > 0 && wav) {
             const sf_count_t samples = sf_count_t(done / sizeof(short));
-            if (sf_write_short(wav, reinterpret_cast<const short *>(buffer.data()), samples) !=
-                samples) {
+            if (sf_write_short(wav.get(), reinterpret_cast<const short *>(buffer.data()),
+                               samples) != samples) {
                 result.error = "cannot write " + wavPath + " (disk full?)";
                 break;
             }
@@ -108,10 +100,7 @@ Result decodeMp3(const std::string &mp3Path, const std::string &wavPath,
             break;
         }
     }
-    if (wav && sf_close(wav) != 0 && result.ok) {
-        result.ok = false;
-        result.error = "cannot write " + wavPath;
-    }
+    if (wav && !closeWritten(wav, wavPath, result.error)) result.ok = false;
     if (result.ok && !out.commit(result.error)) result.ok = false;
     if (result.ok) progress.finished();
     return result;

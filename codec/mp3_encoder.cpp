@@ -2,20 +2,17 @@
 #include "codec.h"
 #include "job_progress.h"
 #include "output_file.h"
+#include "sound_file.h"
 
 #include <cstdio>
 #include <lame/lame.h>
 #include <memory>
-#include <sndfile.h>
 #include <vector>
 
 namespace codec {
 
 namespace {
 
-struct SndClose {
-    void operator()(SNDFILE *f) const { sf_close(f); }
-};
 struct LameClose {
     void operator()(lame_global_flags *l) const { lame_close(l); }
 };
@@ -23,37 +20,14 @@ struct FileClose {
     void operator()(std::FILE *f) const { std::fclose(f); }
 };
 
-// Float sounds are read as shorts scaled from -1...1, clipped rather than wrapped.
-void readScaled(SNDFILE *in) {
-    sf_command(in, SFC_SET_SCALE_FLOAT_INT_READ, nullptr, SF_TRUE);
-    sf_command(in, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-}
-
 } // namespace
-
-bool wavInfo(const std::string &path, WavInfo &info) {
-    SF_INFO sf{};
-    std::unique_ptr<SNDFILE, SndClose> in(sf_open(path.c_str(), SFM_READ, &sf));
-    if (!in) return false;
-    info.sampleRate = sf.samplerate;
-    info.channels = sf.channels;
-    info.frames = sf.frames;
-    const bool wav = (sf.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV;
-    const int sub = sf.format & SF_FORMAT_SUBMASK;
-    info.pcm16 = wav && sub == SF_FORMAT_PCM_16;
-    info.native = wav && (sub == SF_FORMAT_PCM_16 || sub == SF_FORMAT_PCM_U8);
-    return true;
-}
 
 Result encodeMp3(const std::string &wavPath, const std::string &mp3Path,
                  const EncodeOptions &options, const JobControl &control) {
     Result result;
     SF_INFO info{};
-    std::unique_ptr<SNDFILE, SndClose> in(sf_open(wavPath.c_str(), SFM_READ, &info));
-    if (!in) {
-        result.error = "cannot read " + wavPath + ": " + sf_strerror(nullptr);
-        return result;
-    }
+    SoundFile in = openForReading(wavPath, info, result.error);
+    if (!in) return result;
     if (info.channels < 1 || info.channels > 2) {
         result.error = wavPath + ": only mono and stereo sounds can be encoded";
         return result;
@@ -119,52 +93,6 @@ Result encodeMp3(const std::string &wavPath, const std::string &mp3Path,
     }
     if (std::fclose(mp3.release()) != 0) {
         result.error = "cannot write " + mp3Path;
-        return result;
-    }
-    if (!out.commit(result.error)) return result;
-    result.ok = true;
-    progress.finished();
-    return result;
-}
-
-Result convertToPcm16(const std::string &inPath, const std::string &wavPath,
-                      const JobControl &control) {
-    Result result;
-    SF_INFO info{};
-    std::unique_ptr<SNDFILE, SndClose> in(sf_open(inPath.c_str(), SFM_READ, &info));
-    if (!in) {
-        result.error = "cannot read " + inPath + ": " + sf_strerror(nullptr);
-        return result;
-    }
-    readScaled(in.get());
-    OutputFile out(wavPath);
-    if (!out.open(result.error)) return result;
-    SF_INFO outInfo{};
-    outInfo.samplerate = info.samplerate;
-    outInfo.channels = info.channels;
-    outInfo.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    std::unique_ptr<SNDFILE, SndClose> wav(sf_open_fd(out.release(), SFM_WRITE, &outInfo, SF_TRUE));
-    if (!wav) {
-        result.error = "cannot write " + wavPath;
-        return result;
-    }
-    std::vector<short> pcm(size_t(8192) * size_t(info.channels));
-    JobProgress progress(control, info.frames);
-    for (;;) {
-        if (progress.cancelled()) {
-            result.error = "cancelled";
-            return result;
-        }
-        const sf_count_t n = sf_readf_short(in.get(), pcm.data(), 8192);
-        if (n <= 0) break;
-        if (sf_writef_short(wav.get(), pcm.data(), n) != n) {
-            result.error = "cannot write " + wavPath + " (disk full?)";
-            return result;
-        }
-        progress.advance(n);
-    }
-    if (sf_close(wav.release()) != 0) {
-        result.error = "cannot write " + wavPath;
         return result;
     }
     if (!out.commit(result.error)) return result;

@@ -12,6 +12,7 @@
 #include "playback/playback_widgets.h"
 #include "playlist/playlist_controller.h"
 #include "processing/conversion_controller.h"
+#include "processing/processing_controller.h"
 #include "recording/recording_widgets.h"
 #include "shell/file_type_registration.h"
 #include "shell/frm_set.h"
@@ -87,6 +88,7 @@ MainWindow::MainWindow(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ct
         std::make_unique<ConversionController>(m_ctx, m_ui, m_playback->player(), nullptr);
     connectRecording();
     connectVisuals();
+    connectProcessing();
     connectShellCommands();
     auto *keys = new KeyPreview(this);
     connect(keys, &KeyPreview::pressed, this, &MainWindow::handleKeyPress);
@@ -353,6 +355,27 @@ void MainWindow::connectVisuals() {
     m_lyricWindow = std::make_unique<LyricWindowController>(m_ctx, m_ui, *lyrics, host);
     LyricWindowController *window = m_lyricWindow.get();
     h.lyricWindowShown = [window] { return window->shown(); };
+void MainWindow::connectProcessing() {
+    m_processing = std::make_unique<ProcessingController>(m_ctx, m_ui, m_playback->player(),
+                                                          m_playlist->model());
+    ProcessingController *processing = m_processing.get();
+    PlaybackController *playback = &m_playback->controller();
+    PlaylistController *playlist = m_playlist.get();
+    ProcessingHooks &hooks = processing->hooks();
+    hooks.recoverAndReload = [playlist] { playlist->recoverAndReload(); };
+    hooks.recording = [playback] {
+        return playback->hooks().recording && playback->hooks().recording();
+    };
+    hooks.takeMode = [playback] {
+        return playback->hooks().takeMode && playback->hooks().takeMode();
+    };
+    connect(playback, &PlaybackController::trackSwitching, processing,
+            &ProcessingController::switchOffForTrackChange);
+    connect(playback, &PlaybackController::trackEnded, processing,
+            &ProcessingController::switchOffForTrackChange);
+    connect(playback, &PlaybackController::playStateChanged, processing,
+            &ProcessingController::onPlayStateChanged);
+    connect(this, &MainWindow::aboutToUnload, processing, &ProcessingController::abandon);
 }
 
 void MainWindow::openSettings() {

@@ -12,6 +12,7 @@
 #include <memory>
 
 class ConversionController;
+class ProcessingController;
 class CoverPicture;
 class FrmSet;
 class PlaylistController;
@@ -35,6 +36,8 @@ public:
     // The lyric box, the lyric tick and the lyric commands.
     LyricsController &lyrics() { return *m_lyrics; }
     ConversionController &conversion() { return *m_conversion; }
+    // Key shift, vocal removal and the effect control that makes their copies.
+    ProcessingController &processing() { return *m_processing; }
     // The recorder, the capture engine, the recording commands and the panel frmInp.
     RecordingWidgets &recording() { return *m_recording; }
     // Lyric download, the candidate list and the web searches.
@@ -95,6 +98,7 @@ private:
     bool isDragArea(const QObject *area) const;
     void connectRecording();
     void connectVisuals();
+    void connectProcessing();
     void openHelp();
 
     AppContext &m_ctx;
@@ -116,4 +120,6 @@ private:
     // After m_recording: it reads the input monitor.
     std::unique_ptr<VisualsController> m_visuals;
     std::unique_ptr<LyricWindowController> m_lyricWindow; // frmLrc, created on demand
+    // After m_recording and m_playback: it asks them; its job ends with the window.
+    std::unique_ptr<ProcessingController> m_processing;
 };

@@ -123,6 +123,17 @@ void buildMainWindowWidgets(QWidget *w, MainWindowUi &ui) {
         frame->setPalette(pal);
     }
 
+    // The processed-copy switches at the right of the bottom row.
+    ui.Check2 = make<QCheckBox>(w, "Check2", QRect(310, 498, 166, 18));
+    ui.Check2->setText(QStringLiteral("消减原唱歌曲中的人声"));
+    ui.Check3 = make<QCheckBox>(w, "Check3", QRect(478, 498, 158, 18));
+    ui.Check3->setText(QStringLiteral("改变当前曲目的音调"));
+    for (QCheckBox *box : {ui.Check2, ui.Check3}) {
+        QPalette pal = box->palette();
+        pal.setColor(QPalette::WindowText, QColor(200, 215, 255));
+        box->setPalette(pal);
+    }
+
     // Buttons: transport row under the picture, command row at the bottom.
     const ButtonSpec buttons[] = {
         {1, QRect(24, 430, 30, 30), QStyle::SP_MediaSkipBackward, nullptr},
@@ -168,7 +179,8 @@ void buildMainWindowWidgets(QWidget *w, MainWindowUi &ui) {
         ui.XPButton[size_t(b.index)] = button;
     }
 
-    ui.Label5 = label(w, "Label5", QRect(24, 498, 610, 18), QString());
+    // The hint line shares the bottom row with the processed-copy switches.
+    ui.Label5 = label(w, "Label5", QRect(24, 498, 282, 18), QString());
 
     // Timers: all start disabled; the one-shot ones stop themselves in their first tick.
     const int intervals[11] = {0, 50, 1000, 1000, 50, 50, 1000, 1, 1, 1000, 50};

@@ -40,6 +40,12 @@ bool CodecJob::start(Kind kind, const QString &input, const QString &output,
         case Kind::ToPcm16:
             r = codec::convertToPcm16(in, out, control);
             break;
+        case Kind::Prepare:
+            r = codec::prepareWav(in, out, control);
+            break;
+        case Kind::RemoveCentre:
+            r = codec::removeCentre(in, out, control);
+            break;
         }
         // Queued to this object: dropped if the job is destroyed first.
         QMetaObject::invokeMethod(

@@ -12,7 +12,13 @@
 class CodecJob : public QObject {
     Q_OBJECT
 public:
-    enum class Kind { Decode, Encode, ToPcm16 };
+    enum class Kind {
+        Decode,       // MP3 to 16-bit WAV
+        Encode,       // WAV to MP3
+        ToPcm16,      // any WAV to 16-bit WAV
+        Prepare,      // a WAV track to the working copy the effect control loads
+        RemoveCentre, // a stereo WAV without the sound common to both channels
+    };
 
     explicit CodecJob(QObject *parent = nullptr);
     ~CodecJob() override;

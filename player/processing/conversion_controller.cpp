@@ -54,11 +54,13 @@ ConversionController::ConversionController(AppContext &ctx, MainWindowUi &ui, Me
         m_ok = ok;
         m_error = error;
         m_encoding = m_decoding = false;
+        m_ctx.LongCommandRunning = false;
     });
 }
 
 ConversionController::~ConversionController() {
     // The job is a member: its destructor cancels it and removes its temporary file.
+    if (m_job.running()) m_ctx.LongCommandRunning = false;
     if (m_wait) m_wait->deleteLater();
 }
 
@@ -84,7 +86,7 @@ void ConversionController::endWithoutJob() {
 void ConversionController::convert(bool encode) {
     const Texts &t = encode ? kEncode : kDecode;
     Dialogs &dialogs = *m_ctx.dialogs;
-    if (m_job.running()) {
+    if (m_job.running() || m_ctx.LongCommandRunning) {
         dialogs.warning(QStringLiteral("请等待当前的格式转换完成！"));
         return;
     }
@@ -117,6 +119,7 @@ void ConversionController::convert(bool encode) {
     m_ok = false;
     m_error.clear();
     m_job.start(encode ? CodecJob::Kind::Encode : CodecJob::Kind::Decode, input, output, options);
+    m_ctx.LongCommandRunning = true;
     (encode ? m_encoding : m_decoding) = true;
     (encode ? m_ui.TimerEnMp3 : m_ui.TimerUnEnMp3)->start();
 }

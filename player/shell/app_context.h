@@ -23,6 +23,9 @@ struct AppContext {
     bool Reloading = false;
     // Set while a track is switched or a long command runs (the visualization skips frames).
     bool PlayerBusy = false;
+    // Set while a long command runs (key shift, vocal removal, a conversion): a second one is
+    // refused.
+    bool LongCommandRunning = false;
 
     // Closes the main window the normal way and loads a new one (set by the application).
     std::function<void()> requestReload;

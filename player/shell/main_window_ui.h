@@ -2,6 +2,7 @@
 // Every named widget, timer and menu item of the main window frmMain. The main window creates
 // them (with these names as object names) and hands this record to its controllers.
 #include <QAction>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -51,6 +52,10 @@ struct MainWindowUi {
     QLabel *Image2 = nullptr;
     QWidget *Picture5 = nullptr;
     QWidget *Picture3 = nullptr;
+
+    // Switches of the processed copies: vocal removal and key shift.
+    QCheckBox *Check2 = nullptr;
+    QCheckBox *Check3 = nullptr;
 
     // Recording frame "录音控制".
     QGroupBox *frmInp = nullptr;

@@ -172,4 +172,137 @@ TEST_F(CodecTest, FailuresLeaveTheOldOutputAndNoHalfFile) {
     }
 }
 
+// A stereo PCM WAV written byte by byte: a "LIST" chunk before "data", frames as given.
+QByteArray rawStereoWav(int rate, int bits, const std::vector<int> &samples) {
+    QByteArray data;
+    for (int v : samples) {
+        if (bits == 8) {
+            data.append(char(uint8_t(v + 128)));
+        } else {
+            data.append(char(v & 0xff));
+            data.append(char((v >> 8) & 0xff));
+        }
+    }
+    auto le = [](QByteArray &b, uint32_t v, int bytes) {
+        for (int k = 0; k < bytes; ++k)
+            b.append(char((v >> (8 * k)) & 0xff));
+    };
+    QByteArray fmt;
+    le(fmt, 1, 2);
+    le(fmt, 2, 2);
+    le(fmt, uint32_t(rate), 4);
+    le(fmt, uint32_t(rate * 2 * bits / 8), 4);
+    le(fmt, uint32_t(2 * bits / 8), 2);
+    le(fmt, uint32_t(bits), 2);
+    const QByteArray list = QByteArrayLiteral("INFOISFT\x06\0\0\0tests\0");
+    QByteArray body = "WAVEfmt ";
+    le(body, uint32_t(fmt.size()), 4);
+    body += fmt + "LIST";
+    le(body, uint32_t(list.size()), 4);
+    body += list + "data";
+    le(body, uint32_t(data.size()), 4);
+    body += data;
+    QByteArray wav = "RIFF";
+    le(wav, uint32_t(body.size()), 4);
+    return wav + body;
+}
+
+TEST_F(CodecTest, CentreCancellationRemovesWhatBothChannelsShare) {
+    // 440 Hz in both channels (the voice in the centre) and 660 Hz on the left only: the
+    // result is the left-only tone in both channels, at the source's rate and depth.
+    struct Case {
+        const char *name;
+        int format, rate;
+    } cases[] = {
+        {"s16.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100},
+        {"s16-22k.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050},
+        {"u8.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 44100},
+        {"s24.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000},
+    };
+    for (const Case &c : cases) {
+        SF_INFO info{};
+        info.samplerate = c.rate;
+        info.channels = 2;
+        info.format = c.format;
+        SNDFILE *f = sf_open(local(file(c.name)).c_str(), SFM_WRITE, &info);
+        ASSERT_TRUE(f) << c.name;
+        const int frames = c.rate;
+        std::vector<double> data(size_t(frames) * 2);
+        for (int k = 0; k < frames; ++k) {
+            const double centre = 0.4 * std::sin(2 * M_PI * 440 * k / c.rate);
+            data[size_t(2 * k)] = centre + 0.3 * std::sin(2 * M_PI * 660 * k / c.rate);
+            data[size_t(2 * k + 1)] = centre;
+        }
+        sf_writef_double(f, data.data(), frames);
+        sf_close(f);
+
+        const QString out = file(c.name) + QStringLiteral(".devocal.wav");
+        const codec::Result r = codec::removeCentre(local(file(c.name)), local(out));
+        ASSERT_TRUE(r.ok) << c.name << ": " << r.error;
+        const Sound s = readSound(out);
+        const int expectedDepth = (c.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_U8
+                                      ? SF_FORMAT_PCM_U8
+                                      : SF_FORMAT_PCM_16;
+        EXPECT_EQ(s.info.format, SF_FORMAT_WAV | expectedDepth) << c.name;
+        EXPECT_EQ(s.info.samplerate, c.rate) << c.name;
+        EXPECT_EQ(s.info.frames, frames) << c.name;
+        EXPECT_NEAR(frequency(s, 0), 660.0, 2.0) << c.name;
+        double peak = 0;
+        for (long long k = 0; k < s.info.frames; ++k) {
+            EXPECT_EQ(s.samples[size_t(2 * k)], s.samples[size_t(2 * k + 1)]) << c.name;
+            peak = std::max(peak, std::abs(double(s.samples[size_t(2 * k)])));
+        }
+        // What stays is the side tone's 0.3 of full scale, not the centre's 0.7.
+        EXPECT_NEAR(peak / 32768.0, 0.3, 0.02) << c.name;
+    }
+}
+
+TEST_F(CodecTest, CentreCancellationReadsTheDataChunkAndSaturates) {
+    // Frames (L, R): a plain difference, then two that leave 16 bits on either side.
+    home.write(QStringLiteral("list.wav"),
+               rawStereoWav(44100, 16, {1000, 400, 20000, -20000, -20000, 20000, -3, -3}));
+    ASSERT_TRUE(codec::removeCentre(local(file("list.wav")), local(file("out.wav"))).ok);
+    const Sound s = readSound(file("out.wav"));
+    EXPECT_EQ(s.samples, (std::vector<short>{600, 600, 32767, 32767, -32768, -32768, 0, 0}));
+
+    home.write(QStringLiteral("list8.wav"), rawStereoWav(22050, 8, {100, -100, 20, 30}));
+    ASSERT_TRUE(codec::removeCentre(local(file("list8.wav")), local(file("out8.wav"))).ok);
+    SF_INFO info{};
+    SNDFILE *f = sf_open(local(file("out8.wav")).c_str(), SFM_READ, &info);
+    ASSERT_TRUE(f);
+    std::vector<int> eight(size_t(info.frames * 2));
+    sf_readf_int(f, eight.data(), info.frames);
+    sf_close(f);
+    EXPECT_EQ(info.samplerate, 22050);
+    // 8-bit values scaled to 32 bits: 127 (saturated) and -10.
+    EXPECT_EQ(eight, (std::vector<int>{127 << 24, 127 << 24, -(10 << 24), -(10 << 24)}));
+
+    // Mono has no centre to remove; the old output stays.
+    ASSERT_TRUE(TestMedia::writeWav(file("mono.wav"), 0.2, 1));
+    const codec::Result mono = codec::removeCentre(local(file("mono.wav")), local(file("out.wav")));
+    EXPECT_FALSE(mono.ok);
+    EXPECT_EQ(readSound(file("out.wav")).samples.size(), 8u);
+    EXPECT_TRUE(leftovers().isEmpty());
+}
+
+TEST_F(CodecTest, WorkingCopyIsExactForWhatTheEffectControlReadsAndConvertedOtherwise) {
+    home.write(QStringLiteral("list.wav"), rawStereoWav(44100, 16, {1, 2, 3, 4}));
+    ASSERT_TRUE(codec::prepareWav(local(file("list.wav")), local(file("copy.wav"))).ok);
+    EXPECT_EQ(home.read(QStringLiteral("copy.wav")), home.read(QStringLiteral("list.wav")));
+
+    ASSERT_TRUE(writeSndfile(file("s24.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, 0.5, 500.0));
+    ASSERT_TRUE(codec::prepareWav(local(file("s24.wav")), local(file("copy.wav"))).ok);
+    codec::WavInfo info;
+    ASSERT_TRUE(codec::wavInfo(local(file("copy.wav")), info));
+    EXPECT_TRUE(info.native);
+    EXPECT_EQ(info.bits, 16);
+    EXPECT_NEAR(frequency(readSound(file("copy.wav"))), 500.0, 1.0);
+
+    home.write(QStringLiteral("junk.wav"), "RIFF....WAVEjunk");
+    const codec::Result junk = codec::prepareWav(local(file("junk.wav")), local(file("copy.wav")));
+    EXPECT_FALSE(junk.ok);
+    EXPECT_FALSE(junk.error.empty());
+    EXPECT_TRUE(leftovers().isEmpty());
+}
+
 } // namespace

@@ -3,8 +3,10 @@
 #include <QByteArray>
 #include <QFile>
 #include <QtEndian>
+#include <algorithm>
 #include <cmath>
 #include <lame/lame.h>
+#include <sndfile.h>
 #include <vector>
 
 namespace TestMedia {
@@ -70,7 +72,69 @@ bool writeWav(const QString &path, double seconds, int channels, int rate, doubl
     return save(path, file);
 }
 
-bool writeMp3(const QString &path, double seconds, const Tags &tags) {
+bool writeCentreWav(const QString &path, double seconds, double centreHz, double leftHz) {
+    auto pcm = tone(seconds, 2, 44100, centreHz, centreHz);
+    for (size_t i = 0; i < pcm.size() / 2; ++i) {
+        const double t = double(i) / 44100;
+        const double centre = 0.8 * pcm[2 * i];
+        pcm[2 * i + 1] = int16_t(centre);
+        pcm[2 * i] = int16_t(centre + 0.3 * 32767 * std::sin(2 * kPi * leftHz * t));
+    }
+    QByteArray body("WAVE");
+    chunk(body, "fmt ", waveFormat(2, 44100));
+    chunk(body, "data",
+          QByteArray(reinterpret_cast<const char *>(pcm.data()), int(pcm.size() * 2)));
+    QByteArray file;
+    chunk(file, "RIFF", body);
+    return save(path, file);
+}
+
+Measure measure(const QString &path) {
+    Measure m;
+    SF_INFO info{};
+    SNDFILE *f = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (!f) return m;
+    m.rate = info.samplerate;
+    m.channels = info.channels;
+    m.frames = info.frames;
+    std::vector<short> s(size_t(info.frames * info.channels));
+    sf_readf_short(f, s.data(), info.frames);
+    sf_close(f);
+    const int n = info.channels;
+    m.channelsEqual = n == 2;
+    for (long long k = 0; n == 2 && k < info.frames; ++k)
+        m.channelsEqual = m.channelsEqual && s[size_t(2 * k)] == s[size_t(2 * k + 1)];
+    // The strongest frequency of the first second (at most), coarse then fine.
+    const long long window = std::min<long long>(info.frames, info.samplerate);
+    auto power = [&](int c, double hz) {
+        double re = 0, im = 0;
+        const double w = 2 * kPi * hz / info.samplerate;
+        for (long long k = 0; k < window; ++k) {
+            re += s[size_t(k * n + c)] * std::cos(w * double(k));
+            im += s[size_t(k * n + c)] * std::sin(w * double(k));
+        }
+        return re * re + im * im;
+    };
+    auto strongest = [&](int c, double from, double to, double step) {
+        double best = from, bestPower = -1;
+        for (double hz = from; hz <= to; hz += step)
+            if (const double p = power(c, hz); p > bestPower) {
+                bestPower = p;
+                best = hz;
+            }
+        return best;
+    };
+    for (int c = 0; c < std::min(n, 2); ++c) {
+        for (long long k = 0; k < info.frames; ++k)
+            m.peak[c] = std::max(m.peak[c], std::abs(double(s[size_t(k * n + c)])) / 32768.0);
+        if (m.peak[c] == 0 || window == 0) continue;
+        const double coarse = strongest(c, 40, 4000, 10);
+        m.hz[c] = strongest(c, coarse - 10, coarse + 10, 0.5);
+    }
+    return m;
+}
+
+bool writeMp3(const QString &path, double seconds, const Tags &tags, double hz) {
     lame_t lame = lame_init();
     if (!lame) return false;
     lame_set_in_samplerate(lame, 44100);
@@ -93,7 +157,7 @@ bool writeMp3(const QString &path, double seconds, const Tags &tags) {
         lame_close(lame);
         return false;
     }
-    auto pcm = tone(seconds, 2, 44100, 440.0, 440.0);
+    auto pcm = tone(seconds, 2, 44100, hz, hz);
     const int frames = int(pcm.size() / 2);
     std::vector<unsigned char> out(size_t(1.25 * frames + 7200 + 65536));
     int n = lame_encode_buffer_interleaved(lame, pcm.data(), frames, out.data(), int(out.size()));

@@ -1,0 +1,171 @@
+#include "processing/processed_copy_job.h"
+
+#include "processing/effect_host.h"
+#include "processing/processing_rules.h"
+
+#include <QFile>
+#include <algorithm>
+
+namespace {
+
+constexpr int kShiftSize = 2048;
+constexpr int kFilterDry = 100;
+// Loads, shifts and the equalizer report at least every few seconds even on long tracks.
+constexpr int kSilenceLimitMs = 60000;
+
+const char *const kShiftFailed = "音频效果处理失败（文件解码出现错误）！";
+const char *const kVocalDecodeFailed = "消减人声处理失败（文件解码出现错误）！";
+const char *const kVocalFailed = "消减人声处理失败！";
+const char *const kNotStereo = "无法处理当前文件！";
+
+// LVX result codes a started member answers.
+constexpr int kStarted = 0;
+constexpr int kShiftStarted = 1;
+
+} // namespace
+
+ProcessedCopyJob::ProcessedCopyJob(EffectHost &effect, const Request &request, QObject *parent)
+    : QObject(parent), m_effect(effect), m_request(request) {
+    m_watchdog.setSingleShot(true);
+    m_watchdog.setInterval(kSilenceLimitMs);
+    connect(&m_watchdog, &QTimer::timeout, this, [this] {
+        fail(QString::fromUtf8(m_request.kind == Kind::KeyShift ? kShiftFailed : kVocalFailed));
+    });
+    connect(&m_effect, &EffectHost::endOfAction, this, &ProcessedCopyJob::effectEnded);
+    connect(&m_effect, &EffectHost::actionPosition, this, [this](int percent) {
+        if (m_step != Step::Shift && m_step != Step::Eq) return;
+        m_watchdog.start();
+        setProgress(m_rangeFrom + std::clamp(percent, 0, 100) * (m_rangeTo - m_rangeFrom) / 100);
+    });
+}
+
+ProcessedCopyJob::~ProcessedCopyJob() {
+    // An abandoned shift stops at once; a load or the equalizer runs out and reports to nobody.
+    if (!m_ended && (m_step == Step::Shift || m_step == Step::Eq || m_step == Step::Load))
+        m_effect.stopEffect();
+}
+
+void ProcessedCopyJob::start() {
+    const bool shift = m_request.kind == Kind::KeyShift;
+    m_progress = shift ? 1 : 10;
+    const CodecJob::Kind kind =
+        ProcessingRules::isMp3(m_request.source) ? CodecJob::Kind::Decode : CodecJob::Kind::Prepare;
+    m_step = Step::Prepare;
+    runCodec(kind, m_request.source, m_request.tempWav, m_progress, shift ? 70 : 50);
+}
+
+void ProcessedCopyJob::runCodec(CodecJob::Kind kind, const QString &in, const QString &out,
+                                int from, int to) {
+    m_rangeFrom = from;
+    m_rangeTo = to;
+    // The previous step's job may still be emitting its end.
+    if (m_codec) m_codec.release()->deleteLater();
+    m_codec = std::make_unique<CodecJob>();
+    connect(m_codec.get(), &CodecJob::progress, this, [this](int percent) {
+        setProgress(m_rangeFrom + percent * (m_rangeTo - m_rangeFrom) / 100);
+    });
+    connect(m_codec.get(), &CodecJob::finished, this,
+            [this](bool ok, const QString &) { codecDone(ok); });
+    if (!m_codec->start(kind, in, out)) fail(QString::fromUtf8(kVocalFailed));
+}
+
+void ProcessedCopyJob::codecDone(bool ok) {
+    const bool shift = m_request.kind == Kind::KeyShift;
+    if (m_step == Step::Prepare) {
+        if (!ok) return fail(QString::fromUtf8(shift ? kShiftFailed : kVocalDecodeFailed));
+        return afterPrepare();
+    }
+    // The cancellation of the centre.
+    if (!ok) return fail(QString::fromUtf8(kVocalFailed));
+    raiseProgress(10, 70);
+    Q_EMIT stage(QStringLiteral("正在进行最后处理…"));
+    if (m_request.compensationLevel < 1) return finish();
+    Q_EMIT stage(QStringLiteral("正在进行衰减补偿…"));
+    raiseProgress(10, 80);
+    startLoad(m_request.tempWav2);
+}
+
+void ProcessedCopyJob::afterPrepare() {
+    raiseProgress(10, 80);
+    if (m_request.kind == Kind::KeyShift) return startLoad(m_request.tempWav);
+    Q_EMIT stage(QStringLiteral("正在进行声音文件分析处理，请稍候…"));
+    codec::WavInfo info;
+    if (!codec::wavInfo(QFile::encodeName(m_request.tempWav).toStdString(), info) ||
+        info.channels != 2)
+        return fail(QString::fromUtf8(kNotStereo));
+    m_step = Step::Cancel;
+    const QString target = m_request.compensationLevel < 1 ? m_request.output : m_request.tempWav2;
+    runCodec(CodecJob::Kind::RemoveCentre, m_request.tempWav, target, m_progress, 70);
+}
+
+void ProcessedCopyJob::startLoad(const QString &path) {
+    m_step = Step::Load;
+    const int result = m_effect.inputFileOpen(path);
+    if (result != kStarted)
+        return fail(
+            QString::fromUtf8(m_request.kind == Kind::KeyShift ? kShiftFailed : kVocalFailed));
+    m_watchdog.start();
+}
+
+void ProcessedCopyJob::effectEnded(int code) {
+    if (m_ended) return;
+    if (m_step == Step::Load && code == 1) return afterLoad();
+    if (m_step == Step::Shift && code == 7) return save();
+    if (m_step == Step::Eq && code == 5) return save();
+}
+
+void ProcessedCopyJob::afterLoad() {
+    const bool shift = m_request.kind == Kind::KeyShift;
+    const QString failed = QString::fromUtf8(shift ? kShiftFailed : kVocalFailed);
+    // The end of a load also comes when its file could not be read.
+    if (!m_effect.soundLoaded()) return fail(failed);
+    m_rangeFrom = m_progress;
+    m_rangeTo = 90;
+    if (shift) {
+        m_step = Step::Shift;
+        if (m_effect.shifting(m_request.shiftMode, kShiftSize) != kShiftStarted)
+            return fail(failed);
+    } else {
+        m_step = Step::Eq;
+        if (m_effect.eq(ProcessingRules::compensationGains(m_request.compensationLevel),
+                        kFilterDry) != kStarted)
+            return fail(failed);
+    }
+    m_watchdog.start();
+}
+
+void ProcessedCopyJob::save() {
+    m_watchdog.stop();
+    m_step = Step::Done;
+    if (!m_effect.inputFileSave(m_request.output))
+        return fail(
+            QString::fromUtf8(m_request.kind == Kind::KeyShift ? kShiftFailed : kVocalFailed));
+    finish();
+}
+
+void ProcessedCopyJob::finish() {
+    m_step = Step::Done;
+    m_ended = true;
+    m_watchdog.stop();
+    setProgress(90);
+    Q_EMIT finished(true, QString());
+}
+
+void ProcessedCopyJob::fail(const QString &message) {
+    if (m_ended) return;
+    m_ended = true;
+    m_watchdog.stop();
+    if (m_step == Step::Shift || m_step == Step::Eq || m_step == Step::Load) m_effect.stopEffect();
+    m_step = Step::Done;
+    Q_EMIT finished(false, message);
+}
+
+void ProcessedCopyJob::setProgress(int percent) {
+    if (percent <= m_progress) return;
+    m_progress = std::min(percent, 100);
+    Q_EMIT progress(m_progress);
+}
+
+void ProcessedCopyJob::raiseProgress(int by, int limit) {
+    if (m_progress < limit) setProgress(std::min(limit, m_progress + by));
+}
