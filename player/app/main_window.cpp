@@ -355,6 +355,8 @@ void MainWindow::connectVisuals() {
     m_lyricWindow = std::make_unique<LyricWindowController>(m_ctx, m_ui, *lyrics, host);
     LyricWindowController *window = m_lyricWindow.get();
     h.lyricWindowShown = [window] { return window->shown(); };
+}
+
 void MainWindow::connectProcessing() {
     m_processing = std::make_unique<ProcessingController>(m_ctx, m_ui, m_playback->player(),
                                                           m_playlist->model());
@@ -393,7 +395,11 @@ void MainWindow::openSettings() {
             &LyricsController::refreshBackground);
     connect(&dialog, &FrmSet::backgroundListChanged, m_lyrics.get(),
             &LyricsController::rereadBackgrounds);
-    connect(&dialog, &FrmSet::coverPictureChanged, this, [this] { m_cover->reload(); });
+    // The track picture is shown again a second later (Timer6).
+    connect(&dialog, &FrmSet::coverPictureChanged, this, [this] {
+        m_cover->reload();
+        m_ui.Timer[6]->start();
+    });
     connect(&dialog, &FrmSet::pictureStretchChanged, this, [this] { m_cover->layout(); });
     connect(&dialog, &FrmSet::skinDefaultRequested, m_skins.get(),
             &SkinController::restoreDefaultSkin);
