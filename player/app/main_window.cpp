@@ -7,6 +7,7 @@
 #include "app/main_window_layout.h"
 #include "lyrics/download/lyric_service_config.h"
 #include "lyrics/lyric_download_controller.h"
+#include "lyrics/lyric_window_controller.h"
 #include "lyrics/lyrics_controller.h"
 #include "platform/file_class_registry.h"
 #include "platform/xdg_association.h"
@@ -20,6 +21,7 @@
 #include "shell/skin_shape.h"
 #include "visuals/cover_picture.h"
 #include "visuals/visual_switches.h"
+#include "visuals/visuals_controller.h"
 #include "widgets/xp_button.h"
 
 #include <QApplication>
@@ -87,6 +89,7 @@ MainWindow::MainWindow(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ct
     m_conversion =
         std::make_unique<ConversionController>(m_ctx, m_ui, m_playback->player(), nullptr);
     connectRecording();
+    connectVisuals();
     connectProcessing();
     connectShellCommands();
     auto *keys = new KeyPreview(this);
@@ -149,7 +152,6 @@ void MainWindow::startupSequence() {
     // hook: playlist — count caption of Frame1.
     if (QAction *a = m_ui.action("mnuPlayRec")) a->setEnabled(false);
     if (QAction *a = m_ui.action("mnuStopRecPlay")) a->setEnabled(false);
-    m_cover = std::make_unique<CoverPicture>(m_ctx, m_ui.Picture2, m_ui.Image2);
     m_cover->reload();
     // hook: playback — media player area at its place, display option off.
     // hook: visuals — visualization and level display areas.
@@ -192,6 +194,7 @@ void MainWindow::requestFitWindowToSkin() {
 
 void MainWindow::fitWindowToSkin() {
     m_ui.Timer[7]->stop();
+    const bool wasVisible = isVisible();
     setWindowState(Qt::WindowNoState);
     const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     const int screenWidth = screen ? screen->geometry().width() : m_skin.width();
@@ -208,6 +211,8 @@ void MainWindow::fitWindowToSkin() {
         resize(screenWidth, m_skin.height());
         m_ui.PicShape->move(0, 0);
     }
+    // Changing the frame flags hides a window: one that was shown stays shown.
+    if (wasVisible && !isVisible()) show();
 }
 
 void MainWindow::connectShellCommands() {
@@ -292,6 +297,71 @@ void MainWindow::connectRecording() {
     m_recording->controller().bindPlayback(m_playback->controller());
 }
 
+void MainWindow::connectVisuals() {
+    m_visuals = std::make_unique<VisualsController>(m_ctx, m_ui);
+    VisualsHooks &h = m_visuals->hooks();
+    RecordingWidgets *recording = m_recording.get();
+    h.readInput = [recording](int16_t *out, size_t count) {
+        switch (recording->readInput(out, count)) {
+        case InputMonitor::Read::Ready:
+            return InputRead::Ready;
+        case InputMonitor::Read::NotYet:
+            return InputRead::NotYet;
+        default:
+            return InputRead::NoInput;
+        }
+    };
+    MediaPlayer *player = &m_playback->player();
+    h.videoShown = [player] { return player->hasVideo(); };
+    h.videoFullScreen = [player] {
+        return player->hasVideo() && player->displaySize() == MediaPlayer::kFullScreen;
+    };
+    LyricsController *lyrics = m_lyrics.get();
+    h.pictureLyricMode = [lyrics] { lyrics->setDisplayMode(2); };
+    h.bounceActive = [this] { return m_bounceStage == 1; };
+    VisualsController *visuals = m_visuals.get();
+    lyrics->hooks().paintLyricPainter = [lyrics, visuals](bool newTransform) {
+        LyricSync &l = lyrics->lineState();
+        visuals->paintLyricFrame(l.PrevLineText, l.CurLineText, l.NextLineText, l.LyricScrollX,
+                                 l.LyricScrollStep, l.LyricScrollLimit, newTransform);
+    };
+
+    m_cover = std::make_unique<CoverPicture>(m_ctx, m_ui.Picture2, m_ui.Image2);
+    CoverPicture *cover = m_cover.get();
+    CoverPictureHooks &c = cover->hooks();
+    PlaylistModel *model = &m_playlist->model();
+    c.currentTrack = [model] { return model->CurrentIndex >= 0 ? model->CurrentFile : QString(); };
+    c.videoShown = h.videoShown;
+    c.pauseWhenPlaying = [player] {
+        if (player->playState() != MediaPlayer::Playing) return false;
+        player->pause();
+        return true;
+    };
+    c.resume = [player] { player->play(); };
+    c.lyricBackground = [lyrics](const QImage &) { lyrics->refreshBackground(); };
+    lyrics->hooks().coverPicture = [cover] { return cover->trackPicture(); };
+    connect(&m_playback->controller(), &PlaybackController::trackLoaded, this,
+            [cover] { cover->showTrackPicture(); });
+    connect(m_ui.action("mnuShowPic"), &QAction::toggled, this,
+            [cover](bool on) { cover->showPictureToggled(on); });
+    connect(m_ui.action("mnuOpenPic"), &QAction::triggered, this,
+            [cover] { cover->replacePicture(); });
+    connect(m_ui.Timer[6], &QTimer::timeout, this, [this, cover] {
+        m_ui.Timer[6]->stop();
+        cover->showTrackPicture(QString(), /*refresh=*/true);
+    });
+
+    FrmLrcHost host;
+    host.lyricBackColor = [this] { return m_ctx.settings.LyricBackColor; };
+    host.videoShown = h.videoShown;
+    host.videoFullScreen = h.videoFullScreen;
+    host.videoToFullScreen = [player] { player->setDisplaySize(MediaPlayer::kFullScreen); };
+    host.painterPicture = [visuals] { return &visuals->styles().engine().picture(); };
+    m_lyricWindow = std::make_unique<LyricWindowController>(m_ctx, m_ui, *lyrics, host);
+    LyricWindowController *window = m_lyricWindow.get();
+    h.lyricWindowShown = [window] { return window->shown(); };
+}
+
 void MainWindow::connectProcessing() {
     m_processing = std::make_unique<ProcessingController>(m_ctx, m_ui, m_playback->player(),
                                                           m_playlist->model());
@@ -330,7 +400,11 @@ void MainWindow::openSettings() {
             &LyricsController::refreshBackground);
     connect(&dialog, &FrmSet::backgroundListChanged, m_lyrics.get(),
             &LyricsController::rereadBackgrounds);
-    connect(&dialog, &FrmSet::coverPictureChanged, this, [this] { m_cover->reload(); });
+    // The track picture is shown again a second later (Timer6).
+    connect(&dialog, &FrmSet::coverPictureChanged, this, [this] {
+        m_cover->reload();
+        m_ui.Timer[6]->start();
+    });
     connect(&dialog, &FrmSet::pictureStretchChanged, this, [this] { m_cover->layout(); });
     connect(&dialog, &FrmSet::skinDefaultRequested, m_skins.get(),
             &SkinController::restoreDefaultSkin);

@@ -20,6 +20,8 @@ class PlaybackWidgets;
 class LyricsController;
 class RecordingWidgets;
 class LyricDownloadController;
+class VisualsController;
+class LyricWindowController;
 
 class MainWindow : public QWidget, public SkinHost {
     Q_OBJECT
@@ -40,6 +42,10 @@ public:
     RecordingWidgets &recording() { return *m_recording; }
     // Lyric download, the candidate list and the web searches.
     LyricDownloadController &lyricDownload() { return *m_lyricDownload; }
+    // Timer4: the level meter, the visualization styles and the lyric painter of mode 1.
+    VisualsController &visuals() { return *m_visuals; }
+    // The full-screen lyric window frmLrc.
+    LyricWindowController &lyricWindow() { return *m_lyricWindow; }
     AppContext &context() { return m_ctx; }
 
     // Runs FinishStartup now instead of waiting for Timer3 (tests).
@@ -91,6 +97,7 @@ private:
     void connectLyrics();
     bool isDragArea(const QObject *area) const;
     void connectRecording();
+    void connectVisuals();
     void connectProcessing();
     void openHelp();
 
@@ -110,6 +117,9 @@ private:
     std::unique_ptr<ConversionController> m_conversion;       // its job ends with the window
     // After m_playback: it drives the player.
     std::unique_ptr<RecordingWidgets> m_recording;
+    // After m_recording: it reads the input monitor.
+    std::unique_ptr<VisualsController> m_visuals;
+    std::unique_ptr<LyricWindowController> m_lyricWindow; // frmLrc, created on demand
     // After m_recording and m_playback: it asks them; its job ends with the window.
     std::unique_ptr<ProcessingController> m_processing;
 };

@@ -112,13 +112,14 @@ void LyricSync::clampScrollLimit() {
 }
 
 void LyricStrips::layoutLine(int stripWidth, int areaWidth, const QString &curTagTime,
-                             const QString &nextTagTime) {
+                             const QString &nextTagTime, int minStep) {
     StripWidth = stripWidth;
     if (StripWidth > areaWidth) {
         const int64_t divisor =
             LyricNumbers::roundHalfEven(tagSeconds(nextTagTime) - tagSeconds(curTagTime) + 1);
-        int64_t step = 15;
-        if (divisor > 0) step = std::max<int64_t>(15, (areaWidth / 2 + StripWidth) / 20 / divisor);
+        int64_t step = minStep;
+        if (divisor > 0)
+            step = std::max<int64_t>(minStep, (areaWidth / 2 + StripWidth) / 20 / divisor);
         StripStep = static_cast<int>(step);
         StripX = areaWidth / 2;
     } else {

@@ -64,8 +64,9 @@ private:
 class LyricStrips {
 public:
     // A new current line of width `stripWidth` in an area `areaWidth` wide.
+    // A long line moves at least `minStep` twips a tick.
     void layoutLine(int stripWidth, int areaWidth, const QString &curTagTime,
-                    const QString &nextTagTime);
+                    const QString &nextTagTime, int minStep = 15);
     // The strip has left the area completely (its right edge is left of 0).
     bool hasLeft() const { return StripX < -StripWidth; }
     // A new current line enters from the right edge at 150 twips per tick.

@@ -244,6 +244,7 @@ void LyricsController::showLyricText(const QString &fileText) {
     m_box.format(m_ctx.settings);
     m_ui.RichTextBox1->setEnabled(true);
     m_box.setCaret(0);
+    if (m_hooks.lyricsShown) m_hooks.lyricsShown();
 }
 
 void LyricsController::showDownloadedLyrics(const QString &file, const QString &text) {
@@ -287,34 +288,50 @@ void LyricsController::LyricTick() {
     m_ui.Label1->setText(LyricNumbers::format(adjusted).left(7));
     m_ui.Label2->setText(QString::number(m_offsetMs));
     applyModeWidgets();
-    if (m_ctx.settings.LyricDisplayMode >= 100 && m_hooks.openFullScreen) {
+    const bool windowShown = m_hooks.lyricWindowShown && m_hooks.lyricWindowShown();
+    // Opened once: while it is up the cycle counter keeps counting.
+    if (m_ctx.settings.LyricDisplayMode >= 100 && m_hooks.openFullScreen && !windowShown) {
         m_cycleCounter = 1;
         m_hooks.openFullScreen();
     }
     const bool pictures = m_ctx.settings.LyricDisplayMode == 2;
+    QTextEdit *windowBox = m_hooks.lyricWindowBox ? m_hooks.lyricWindowBox() : nullptr;
 
-    if (const auto hit = m_sync.tick(adjusted)) {
-        m_box.scrollOneLine();
-        if (hit->oldStart >= 0)
-            m_box.colourRange(hit->oldStart, hit->oldLength, m_ctx.settings.LyricTextColor);
-        m_box.colourRange(m_sync.highlightStart, m_sync.highlightLength,
-                          m_ctx.settings.LyricHighlightColor);
-        m_box.setCaret(hit->caret);
+    const auto hit = m_sync.tick(adjusted);
+    if (hit) {
+        // The same highlight in the full-screen window's box.
+        auto mark = [&](LyricBox box) {
+            box.scrollOneLine();
+            if (hit->oldStart >= 0)
+                box.colourRange(hit->oldStart, hit->oldLength, m_ctx.settings.LyricTextColor);
+            box.colourRange(m_sync.highlightStart, m_sync.highlightLength,
+                            m_ctx.settings.LyricHighlightColor);
+            box.setCaret(hit->caret);
+        };
+        mark(m_box);
+        if (windowBox) mark(LyricBox(windowBox));
         if (pictures) updateStripsAfterHit();
         echo(position, hit->line);
         // The next tick falls into a later tenth of a second.
         m_ui.Timer[1]->setInterval(kAfterHitMs);
     }
 
-    if (m_sync.trackEnding(m_player.duration(), position)) showThanks();
+    if (m_sync.trackEnding(m_player.duration(), position)) {
+        showThanks();
+        if (windowBox) LyricBox(windowBox).caretToEnd();
+    }
     m_sync.clampScrollLimit();
 
-    if (m_ctx.settings.LyricDisplayMode == 1 && m_hooks.paintLyricPainter) {
+    const int mode = m_ctx.settings.LyricDisplayMode;
+    if ((mode == 1 || (mode == 101 && windowShown)) && m_hooks.paintLyricPainter) {
         const bool newTransform = m_cycleCounter == 0;
         if (++m_cycleCounter > 100) m_cycleCounter = 0;
         m_hooks.paintLyricPainter(newTransform);
+        if (mode == 101 && m_hooks.lyricWindowFrame) m_hooks.lyricWindowFrame();
     }
     if (pictures) moveStrips(adjusted);
+    if (mode == 102 && windowShown && m_hooks.lyricWindowStrips)
+        m_hooks.lyricWindowStrips(hit.has_value(), adjusted);
 }
 
 void LyricsController::echo(double position, const LyricTimeline::Line &line) {
@@ -404,6 +421,7 @@ void LyricsController::onPlayStateChanged(int state) {
 // ---- display modes -----------------------------------------------------------------------
 
 void LyricsController::setDisplayMode(int mode) {
+    if (m_hooks.closeLyricWindow) m_hooks.closeLyricWindow();
     m_ctx.settings.LyricDisplayMode = mode;
     applyModeWidgets();
     if (mode == 2) {
@@ -415,6 +433,7 @@ void LyricsController::setDisplayMode(int mode) {
 }
 
 void LyricsController::cycleDisplayMode() {
+    if (m_hooks.closeLyricWindow) m_hooks.closeLyricWindow();
     const int next = (m_ctx.settings.LyricDisplayMode % 100 + 1) % 3;
     const QString hint = QStringLiteral("提示：按 H 键全屏显示歌词；按 Esc 键退出全屏。");
     m_ui.Label5->setText(hint);

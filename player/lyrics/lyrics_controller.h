@@ -20,12 +20,20 @@ class PlaylistModel;
 
 // What the lyrics ask of subsystems wired in later. Unset members do nothing.
 struct LyricsHooks {
-    std::function<QString()> clipTitle;    // the title the media reported for the track
-    std::function<void()> startDownload;   // no lyric file and AutoDownloadLyrics on
-    std::function<void()> abandonDownload; // every lookup: a download in flight is dropped
-    std::function<void()> recordingToIdle; // a lookup returns the recording controls to idle
-    std::function<QImage()> coverPicture;  // the track's cover picture (null: none)
-    std::function<void()> openFullScreen;  // mode 100 or more is wanted
+    std::function<QString()> clipTitle;     // the title the media reported for the track
+    std::function<void()> startDownload;    // no lyric file and AutoDownloadLyrics on
+    std::function<void()> abandonDownload;  // every lookup: a download in flight is dropped
+    std::function<void()> recordingToIdle;  // a lookup returns the recording controls to idle
+    std::function<QImage()> coverPicture;   // the track's cover picture (null: none)
+    std::function<void()> openFullScreen;   // mode 100 or more is wanted
+    std::function<bool()> lyricWindowShown; // the full-screen lyric window is up
+    std::function<void()> closeLyricWindow; // a display mode command closes it first
+    std::function<void()> lyricsShown;      // new lyrics are in the box
+    // The full-screen window's lyric box while it shows a mode of 100 or more (else null).
+    std::function<QTextEdit *()> lyricWindowBox;
+    std::function<void()> lyricWindowFrame; // view 101: a new painter frame is ready
+    // View 102: move the strips; `hit` when a new line started this tick.
+    std::function<void(bool hit, double adjustedSeconds)> lyricWindowStrips;
     // Mode 1: the lyric painter draws PrevLineText, CurLineText and NextLineText (which it may
     // change) into Picture1; `newTransform` asks for a new transformation map first. While
     // unset, mode 1 shows the lyric box.

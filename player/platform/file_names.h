@@ -10,4 +10,11 @@ constexpr qsizetype kMaxBytes = 255;
 // never starting inside a character.
 QString tail(const QString &name, qsizetype maxChars, qsizetype maxBytes);
 
+// Copies `source` over `target` through a file beside it, so that `target` is replaced in one
+// step and stays as it was when the copy fails.
+bool replaceFile(const QString &source, const QString &target);
+
+// `folder` + "/" + `name`, or with "_2", "_3" ... before the extension when that file exists.
+QString unusedName(const QString &folder, const QString &name);
+
 } // namespace FileNames

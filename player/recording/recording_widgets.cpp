@@ -37,6 +37,7 @@ RecordingWidgets::RecordingWidgets(AppContext &ctx, MainWindowUi &ui, MediaPlaye
     AudioInput *input = m_input->available() ? m_input.get() : nullptr;
     m_recorder = std::make_unique<WaveInRecorder>(input);
     m_engine = std::make_unique<CaptureEngine>(input);
+    m_monitor = std::make_unique<InputMonitor>(input, m_engine.get());
     m_controller = std::make_unique<RecordingController>(ctx, player, *m_engine, *this);
     m_panel = std::make_unique<InputPanelController>(ctx, *m_recorder, *this);
     WaveInRecorder *recorder = m_recorder.get();
@@ -49,6 +50,7 @@ RecordingWidgets::~RecordingWidgets() {
     // The capture streams go before the connection they run on.
     m_controller.reset();
     m_panel.reset();
+    m_monitor.reset();
     m_engine.reset();
     m_recorder.reset();
 }
@@ -142,7 +144,17 @@ void RecordingWidgets::finishStartup() {
     m_controller->applyAvailability();
 }
 
+InputMonitor::Read RecordingWidgets::readInput(int16_t *out, size_t count) {
+    const bool recording = m_controller->recording() && m_engine->capturing();
+    if (recording)
+        m_monitor->pause();
+    else
+        m_monitor->keepRunning(m_recorder->SelectedSourceName());
+    return m_monitor->latest(out, count, recording);
+}
+
 void RecordingWidgets::shutdown() {
+    m_monitor->pause();
     m_engine->release();
     m_recorder->StopRecord();
 }

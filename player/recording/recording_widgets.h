@@ -5,6 +5,7 @@
 // shows the controllers' changes on the named widgets.
 #include "platform/pulse_audio_input.h"
 #include "recording/capture_engine.h"
+#include "recording/input_monitor.h"
 #include "recording/input_panel_controller.h"
 #include "recording/input_panel_view.h"
 #include "recording/recording_controller.h"
@@ -32,6 +33,10 @@ public:
     InputPanelController &panel() { return *m_panel; }
     WaveInRecorder &recorder() { return *m_recorder; }
     CaptureEngine &engine() { return *m_engine; }
+    // The input of the level meter and the visualization: the monitor stream of the selected
+    // source, or the recording's buffer while one captures.
+    InputMonitor::Read readInput(int16_t *out, size_t count);
+    InputMonitor &monitor() { return *m_monitor; }
 
     // Start-up: keeps a take a dead player left, fills the device list.
     void startup();
@@ -71,6 +76,7 @@ private:
     std::unique_ptr<PulseAudioInput> m_input;
     std::unique_ptr<WaveInRecorder> m_recorder;
     std::unique_ptr<CaptureEngine> m_engine;
+    std::unique_ptr<InputMonitor> m_monitor;
     std::unique_ptr<RecordingController> m_controller;
     std::unique_ptr<InputPanelController> m_panel;
     QComboBox *m_devices = nullptr;

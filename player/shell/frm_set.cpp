@@ -26,19 +26,6 @@ const int kSampleRates[3] = {32000, 44100, 48000};
 const char *const kPictureFilter =
     "图片文件(*.jpg;*.gif;*.bmp)|*.jpg;*.gif;*.bmp;*.jpeg|PICS文件(*.pic)|*.pic|所有文件(*.*)|*.*";
 
-// Copies `source` over `target` through a file beside it, so that `target` is replaced in one
-// step and stays as it was when the copy fails.
-bool replaceFile(const QString &source, const QString &target) {
-    const QString partial = target + QStringLiteral(".part");
-    QFile::remove(partial);
-    if (!QFile::copy(source, partial)) return false;
-    if (std::rename(QFile::encodeName(partial).constData(),
-                    QFile::encodeName(target).constData()) == 0)
-        return true;
-    QFile::remove(partial);
-    return false;
-}
-
 template <typename W> W *named(W *w, const QString &name) {
     w->setObjectName(name);
     return w;
@@ -399,7 +386,7 @@ void FrmSet::findCoverPicture() {
     if (!chosen.isEmpty()) {
         const QString source = chosen.first();
         if (QFileInfo(source).absoluteFilePath() != QFileInfo(target).absoluteFilePath() &&
-            !replaceFile(source, target))
+            !FileNames::replaceFile(source, target))
             dialogs.error(QStringLiteral("无法复制图片文件“") + source + QStringLiteral("”。"));
         if (userPictureExists()) {
             if (!Check7->isChecked()) {
@@ -433,7 +420,9 @@ void FrmSet::addBackgroundPictures() {
     for (const QString &file : chosen) {
         const QString name =
             FileNames::tail(QFileInfo(file).fileName(), 200, FileNames::kMaxBytes - prefix.size());
-        if (!QFile::copy(file, folder + QLatin1Char('/') + prefix + name)) failed << file;
+        // Two pictures of one name added in the same second keep both.
+        const QString target = FileNames::unusedName(folder, prefix + name);
+        if (!FileNames::replaceFile(file, target)) failed << file;
     }
     if (failed.size() < chosen.size())
         dialogs.info(QStringLiteral("歌词显示背景图片已经成功添加至【") + folder +

@@ -1,5 +1,7 @@
 #include "visuals/skin_controller.h"
 
+#include "platform/file_names.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -37,8 +39,12 @@ void SkinController::replaceSkin() {
             return;
         }
         QDir().mkpath(skinsFolder);
-        QFile::remove(stored);
-        QFile::copy(path, stored);
+        if (!FileNames::replaceFile(path, stored)) {
+            // The skin shows, but the setting keeps naming the stored one that still exists.
+            dialogs.error(QStringLiteral("无法保存界面皮肤文件到【") + skinsFolder +
+                          QStringLiteral("】中！"));
+            return;
+        }
     }
     m_ctx.settings.SkinFile = name;
 }

@@ -1,0 +1,118 @@
+// The player's CPU share while it plays a track: with the visuals off, with the level meter
+// and the visualization on (random styles), and with the full-screen lyric window in its
+// painter and text views. The goal is below 5 % of one core for the whole player.
+// Usage: visuals_cpu_bench SONG.wav SECONDS (LYRAVOX_HOME names an empty folder; run on Xvfb)
+#include "app/main_window.h"
+#include "lyrics/lyric_window_controller.h"
+#include "lyrics/lyrics_controller.h"
+#include "platform/qt_dialogs.h"
+#include "playback/media_player.h"
+#include "playback/playback_widgets.h"
+#include "visuals/visual_switches.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTimer>
+#include <clocale>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+double cpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+void runFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+template <typename F> bool runUntil(F done, int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        runFor(20);
+    return done();
+}
+
+double cpuShare(int ms) {
+    const double c0 = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    runFor(ms);
+    return 100.0 * (cpuSeconds() - c0) / (double(wall.elapsed()) / 1000.0);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: visuals_cpu_bench SONG.wav SECONDS\n");
+        return 2;
+    }
+    const QString song = QString::fromLocal8Bit(argv[1]);
+    const int ms = std::atoi(argv[2]) * 1000;
+    AppContext ctx(AppPaths::fromEnvironment());
+    QtDialogs dialogs;
+    ctx.dialogs = &dialogs;
+    QFile list(ctx.paths.file(QStringLiteral("List.lvx")));
+    list.open(QIODevice::WriteOnly);
+    list.write(">0\r\n\"" + song.toUtf8() + "\"\r\n");
+    list.close();
+    MainWindow window(ctx);
+    window.show();
+    if (!runUntil([&] { return window.playback().player().playState() == MediaPlayer::Playing; },
+                  10000)) {
+        std::fprintf(stderr, "the track did not play\n");
+        return 1;
+    }
+    Settings &s = ctx.settings;
+    auto visuals = [&](int on) {
+        s.VisualOn = on;
+        s.ShowLevelMeter = on;
+        VisualSwitches::apply(s, window.ui());
+    };
+    window.ui().action("mnuLrcVS0")->trigger();
+    visuals(0);
+    cpuShare(1000);
+    const double off = cpuShare(ms);
+    visuals(1);
+    s.VisualRandom = 0;
+    double styles[10] = {};
+    for (int style = 1; style <= 9; ++style) {
+        s.VisualStyle = style;
+        styles[style] = cpuShare(ms / 3);
+    }
+    double worst = 0;
+    for (int style = 1; style <= 9; ++style)
+        worst = std::max(worst, styles[style]);
+    std::printf("CPU while playing, visuals off: %.2f %% of one core\n", off);
+    for (int style = 1; style <= 9; ++style)
+        std::printf("  visuals on, style %d with the meter: %.2f %%\n", style, styles[style]);
+    std::printf("visuals on, worst style: %.2f %% (goal < 5 %%)\n", worst);
+
+    // The full-screen window opens from the lyric tick, which needs lyrics.
+    if (window.lyrics().LyricsLoaded()) {
+        window.ui().action("mnuLrcVSH")->trigger();
+        runUntil([&] { return window.lyricWindow().shown(); }, 5000);
+        const double text = cpuShare(ms);
+        window.lyricWindow().window()->cycleView();
+        const double painter = cpuShare(ms);
+        const QSize size = window.lyricWindow().window()->size();
+        std::printf("full-screen lyric window %dx%d: text view %.2f %%, painter view %.2f %% "
+                    "(goal < 5 %%)\n",
+                    size.width(), size.height(), text, painter);
+    } else {
+        std::printf("no lyrics beside the song: the full-screen window was not measured\n");
+    }
+    return 0;
+}

@@ -1,0 +1,112 @@
+#include "lyrics/lyric_window_controller.h"
+
+#include "lyrics/lyrics_controller.h"
+
+#include <QDir>
+#include <QImageReader>
+#include <QLabel>
+#include <QRandomGenerator>
+#include <QTextEdit>
+#include <QTimer>
+
+LyricWindowController::LyricWindowController(AppContext &ctx, MainWindowUi &ui,
+                                             LyricsController &lyrics, FrmLrcHost host,
+                                             QObject *parent)
+    : QObject(parent), m_ctx(ctx), m_ui(ui), m_lyrics(lyrics), m_host(std::move(host)) {
+    LyricsController *l = &lyrics;
+    if (!m_host.lyricText) m_host.lyricText = [this] { return m_ui.RichTextBox1->toPlainText(); };
+    if (!m_host.offsetMs) m_host.offsetMs = [l] { return l->LyricOffsetMs(); };
+    if (!m_host.stepOffset)
+        m_host.stepOffset = [l](bool up) { up ? l->offsetUp() : l->offsetDown(); };
+    if (!m_host.background) m_host.background = [this] { return chooseBackground(); };
+    LyricsHooks &h = lyrics.hooks();
+    h.openFullScreen = [this] { open(); };
+    h.lyricWindowShown = [this] { return shown(); };
+    h.closeLyricWindow = [this] { close(); };
+    // Lyrics loaded while the window is up fill its box too.
+    h.lyricsShown = [this] {
+        if (shown()) m_window->fillText();
+    };
+    h.lyricWindowBox = [this]() -> QTextEdit * {
+        return shown() && m_ctx.settings.LyricDisplayMode >= 100 ? m_window->RichTextBox1 : nullptr;
+    };
+    h.lyricWindowFrame = [this] {
+        if (shown()) m_window->Picture1->update();
+    };
+    h.lyricWindowStrips = [this](bool hit, double adjusted) { moveStrips(hit, adjusted); };
+}
+
+LyricWindowController::~LyricWindowController() {
+    delete m_window;
+}
+
+QImage LyricWindowController::chooseBackground() const {
+    if (m_ctx.settings.CoverAsLyricBackground == 1 && m_lyrics.hooks().coverPicture) {
+        const QImage cover = m_lyrics.hooks().coverPicture();
+        if (!cover.isNull()) return cover;
+    }
+    // The folder is listed again at every choice: pictures added meanwhile count.
+    const QDir folder(m_ctx.paths.file(QStringLiteral("bkground")));
+    const QStringList names = folder.entryList(QDir::Files, QDir::Name);
+    if (names.isEmpty()) return QImage();
+    const QString chosen =
+        folder.filePath(names.at(int(QRandomGenerator::global()->bounded(quint32(names.size())))));
+    QImageReader reader(chosen);
+    reader.setDecideFormatFromContent(true);
+    return reader.read();
+}
+
+void LyricWindowController::open() {
+    if (m_window) return; // created and filling, or shown
+    m_window = new FrmLrc(m_ctx, m_host);
+    connect(m_window, &FrmLrc::closed, this, &LyricWindowController::onClosed);
+    connect(m_window->Timer1, &QTimer::timeout, this, [this] {
+        if (m_ui.frmMain) m_ui.frmMain->hide();
+    });
+    m_window->open();
+}
+
+void LyricWindowController::moveStrips(bool hit, double adjustedSeconds) {
+    if (!shown()) return;
+    constexpr int kTwips = 15;
+    FrmLrc &w = *m_window;
+    LyricSync &s = m_lyrics.lineState();
+    const int area = w.width() * kTwips;
+    // The blank rules of the strips; an empty previous line shows the title.
+    auto blanks = [&] {
+        QString prev = s.PrevLineText;
+        prev.remove(QStringLiteral("…"));
+        if (prev.trimmed().isEmpty() && m_ui.Label4) s.PrevLineText = m_ui.Label4->text();
+        if (s.CurLineText.trimmed().isEmpty()) s.CurLineText = QStringLiteral("…");
+        if (s.NextLineText.trimmed().isEmpty()) s.NextLineText = QStringLiteral("…");
+    };
+    if (hit) {
+        blanks();
+        m_strips.layoutLine(w.sizeCurrentTo(s.CurLineText) * kTwips, area, s.CurTagTime,
+                            s.NextTagTime, 30);
+    }
+    if (m_strips.hasLeft()) {
+        s.PrevLineText = s.CurLineText;
+        s.CurLineText.clear();
+        blanks();
+        m_strips.reenter(w.sizeCurrentTo(s.CurLineText) * kTwips, area);
+    }
+    m_strips.advance();
+    w.moveCurrent(m_strips.StripX / kTwips);
+    m_strips.updateShade(s.CurTagTime, s.NextTagTime, adjustedSeconds);
+    w.setCurrentShade(m_strips.StripShade);
+    w.setStripTexts(s.PrevLineText, s.CurLineText, s.NextLineText);
+}
+
+void LyricWindowController::close() {
+    if (m_window) m_window->closeWindow();
+}
+
+void LyricWindowController::onClosed() {
+    const QImage background = m_window ? m_window->backgroundPicture() : QImage();
+    if (m_ui.frmMain) m_ui.frmMain->show();
+    if (m_ui.Image6 && !background.isNull()) m_ui.Image6->setPixmap(QPixmap::fromImage(background));
+    // Closing unloads the window; the next use builds it anew.
+    if (m_window) m_window->deleteLater();
+    m_window = nullptr;
+}
