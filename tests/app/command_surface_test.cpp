@@ -20,20 +20,7 @@ namespace {
 
 // Items whose command another piece of work builds; the walk reports them instead of failing.
 // Remove a row when its command is connected.
-const std::map<QString, const char *> kOwnedElsewhere = {
-    {QStringLiteral("mnuShowVisualS"), "visualization switch"},
-    {QStringLiteral("mnuSelVisual0"), "visualization styles"},
-    {QStringLiteral("mnuSelVisual1"), "visualization styles"},
-    {QStringLiteral("mnuSelVisual2"), "visualization styles"},
-    {QStringLiteral("mnuSelVisual3"), "visualization styles"},
-    {QStringLiteral("mnuSelVisual4"), "visualization styles"},
-    {QStringLiteral("mnuSelVisual5"), "visualization styles"},
-    {QStringLiteral("mnuSelVisual6"), "visualization styles"},
-    {QStringLiteral("mnuSelVisual7"), "visualization styles"},
-    {QStringLiteral("mnuSelVisual8"), "visualization styles"},
-    {QStringLiteral("mnuSelVisual9"), "visualization styles"},
-    {QStringLiteral("mnuOpenPic"), "cover picture replacement"},
-};
+const std::map<QString, const char *> kOwnedElsewhere = {};
 
 // The connections of `signal` on `object`, as QObject::dumpObjectInfo reports them (the public
 // view of an object's connections).
