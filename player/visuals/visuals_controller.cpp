@@ -28,8 +28,7 @@ VisualsController::VisualsController(AppContext &ctx, MainWindowUi &ui, QObject 
     }
     if (QAction *a = m_ui.action("mnuShowVisualS"))
         connect(a, &QAction::triggered, this, &VisualsController::toggleVisual);
-    if (XPButton *b = m_ui.XPButton[23])
-        connect(b, &XPButton::clicked, this, &VisualsController::toggleVisual);
+    // XPButton23 reaches mnuShowVisualS through the command surface (only while no video).
     for (QWidget *w : {m_ui.Picture5, m_ui.Picture3, m_ui.Picture1, m_ui.Picture2,
                        static_cast<QWidget *>(m_ui.Image2)})
         if (w) w->installEventFilter(this);

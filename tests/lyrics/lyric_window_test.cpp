@@ -9,6 +9,7 @@
 #include "playback/media_player.h"
 #include "playback/playback_widgets.h"
 #include "playlist/playlist_controller.h"
+#include "real_input.h"
 #include "temp_home.h"
 #include "test_media.h"
 #include "wait_for.h"
@@ -21,12 +22,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void click(QWidget *w, Qt::MouseButton button = Qt::LeftButton, QPoint pos = {}) {
-    QWidget *top = w->window();
-    const QPoint at = w->mapTo(top, pos.isNull() ? w->rect().center() : pos);
-    QTest::mouseClick(top->windowHandle(), button, {}, at);
-}
 
 class LyricWindowTest : public ::testing::Test {
 protected:
@@ -101,7 +96,7 @@ TEST_F(LyricWindowTest, ButtonOpensRightClicksCycleAndEscReturns) {
         bool text, painter, picture;
     } steps[] = {{101, false, true, false}, {102, false, false, true}, {100, true, false, false}};
     for (const Step &s : steps) {
-        click(w, Qt::RightButton);
+        click(w, {}, Qt::RightButton);
         ASSERT_TRUE(waitFor([&] { return mode() == s.mode; }, 3000)) << s.mode;
         EXPECT_EQ(w->RichTextBox1->isVisible(), s.text) << s.mode;
         EXPECT_EQ(w->Picture1->isVisible(), s.painter) << s.mode;
@@ -136,7 +131,7 @@ TEST_F(LyricWindowTest, HOpensAndALeftClickClosesIntoTheLastView) {
         return lit;
     };
     EXPECT_TRUE(waitFor([&] { return litPoints() > 50; }, 3000)) << litPoints();
-    click(w, Qt::LeftButton);
+    click(w);
     ASSERT_TRUE(closedBack());
     EXPECT_EQ(mode(), 1); // the painter view becomes the main window's mode 1
     EXPECT_TRUE(window->ui().Picture1->isVisible());
