@@ -128,11 +128,7 @@ void buildMainWindowWidgets(QWidget *w, MainWindowUi &ui) {
     ui.Check2->setText(QStringLiteral("消减原唱歌曲中的人声"));
     ui.Check3 = make<QCheckBox>(w, "Check3", QRect(478, 498, 158, 18));
     ui.Check3->setText(QStringLiteral("改变当前曲目的音调"));
-    for (QCheckBox *box : {ui.Check2, ui.Check3}) {
-        QPalette pal = box->palette();
-        pal.setColor(QPalette::WindowText, QColor(200, 215, 255));
-        box->setPalette(pal);
-    }
+    // They keep the system's text colour: their background is the button face (light on hover).
 
     // Buttons: transport row under the picture, command row at the bottom.
     const ButtonSpec buttons[] = {
