@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <mutex>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -511,12 +512,16 @@ TEST_F(EffectControl, ALoadFromAnotherThreadWaitsForTheStoppedSave) {
             ssize_t got;
             while ((got = read(fd, buffer, sizeof buffer)) > 0)
                 piped.insert(piped.end(), buffer, buffer + got);
-            close(fd);
         });
         EXPECT_EQ(b.call(LVX_DISPID_INPUT_FILE_OPEN, {str(second.c_str())}), 0);
-        loadWaited = saveReturned.load();
+        // The save has let go of the sound once its writer closed the pipe (it may not have
+        // returned to its caller yet).
+        pollfd hangup{fd, 0, 0};
+        loadWaited =
+            saveReturned.load() || (poll(&hangup, 1, 0) == 1 && (hangup.revents & POLLHUP));
         EXPECT_TRUE(b.waitForEnd(LVX_END_LOAD));
         drain.join();
+        close(fd);
     });
     EXPECT_EQ(a.call(LVX_DISPID_INPUT_FILE_SAVE, {str(fifo.c_str())}), 0);
     saveReturned = true;
