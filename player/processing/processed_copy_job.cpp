@@ -41,8 +41,7 @@ ProcessedCopyJob::ProcessedCopyJob(EffectHost &effect, const Request &request, Q
 
 ProcessedCopyJob::~ProcessedCopyJob() {
     // An abandoned shift stops at once; a load or the equalizer runs out and reports to nobody.
-    if (!m_ended && (m_step == Step::Shift || m_step == Step::Eq || m_step == Step::Load))
-        m_effect.stopEffect();
+    if (!m_ended && effectWorking()) m_effect.stopEffect();
 }
 
 void ProcessedCopyJob::start() {
@@ -155,9 +154,13 @@ void ProcessedCopyJob::fail(const QString &message) {
     if (m_ended) return;
     m_ended = true;
     m_watchdog.stop();
-    if (m_step == Step::Shift || m_step == Step::Eq || m_step == Step::Load) m_effect.stopEffect();
+    if (effectWorking()) m_effect.stopEffect();
     m_step = Step::Done;
     Q_EMIT finished(false, message);
+}
+
+bool ProcessedCopyJob::effectWorking() const {
+    return m_step == Step::Load || m_step == Step::Shift || m_step == Step::Eq;
 }
 
 void ProcessedCopyJob::setProgress(int percent) {

@@ -55,6 +55,7 @@ private:
     void save();
     void fail(const QString &message);
     void finish();
+    bool effectWorking() const; // the current step waits for the effect control
     void setProgress(int percent);
     void raiseProgress(int by, int limit);
 

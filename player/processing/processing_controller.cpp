@@ -111,9 +111,9 @@ bool ProcessingController::eventFilter(QObject *watched, QEvent *event) {
 void ProcessingController::setChecked(Command c, bool checked) {
     Switch &s = switchFor(c);
     if (s.box && s.box->isChecked() != checked)
-        s.box->setChecked(checked);
+        s.box->setChecked(checked); // its handler sets the menu's mark
     else if (s.menu)
-        s.menu->setChecked(checked && s.box && s.box->isChecked());
+        s.menu->setChecked(s.box && s.box->isChecked());
 }
 
 void ProcessingController::showState(Command c) {
@@ -151,7 +151,7 @@ void ProcessingController::onSwitchToggled(Command c, bool checked) {
 
 void ProcessingController::switchedOff(Command c) {
     Switch &s = switchFor(c);
-    if (m_job && m_job->property("command").toInt() == int(c)) abandon();
+    if (m_job && m_jobCommand == c) abandon();
     m_ui.Timer[1]->stop();
     m_ui.Label1->setText(QStringLiteral("0"));
     const bool wasOn = isOn(c);
@@ -273,7 +273,7 @@ void ProcessingController::begin(Command c) {
     if (!shift) QFile::remove(request.tempWav2);
 
     m_job = std::make_unique<ProcessedCopyJob>(m_effect, request);
-    m_job->setProperty("command", int(c));
+    m_jobCommand = c;
     connect(m_job.get(), &ProcessedCopyJob::progress, this, [this](int percent) {
         if (m_wait) m_wait->setProgress(percent);
     });
@@ -341,7 +341,7 @@ void ProcessingController::restartVisualTimer() {
 
 void ProcessingController::switchOffForTrackChange() {
     if (m_job) {
-        const auto c = Command(m_job->property("command").toInt());
+        const Command c = m_jobCommand;
         abandon();
         cancel(c);
     }

@@ -113,4 +113,5 @@ private:
     std::array<QPixmap, 5> m_imgS;
     QPointer<FrmWait> m_wait;
     std::unique_ptr<ProcessedCopyJob> m_job;
+    Command m_jobCommand = Command::KeyShift; // what m_job makes
 };
