@@ -307,7 +307,7 @@ bool FrmLrc::eventFilter(QObject *watched, QEvent *event) {
         QPainter p(Picture1);
         const QImage *picture = m_host.painterPicture ? m_host.painterPicture() : nullptr;
         if (picture && !picture->isNull())
-            p.drawImage(Picture1->rect(), *picture);
+            p.drawImage(0, 0, m_painterScaler.scale(*picture, Picture1->size()));
         else
             p.fillRect(Picture1->rect(), Qt::black);
         return true;

@@ -4,6 +4,7 @@
 // with its compensation keys, the video button and the mouse actions that cycle the views
 // and close it. The view is LyricDisplayMode while it is 100 or more.
 #include "shell/app_context.h"
+#include "visuals/picture_scaler.h"
 
 #include <QImage>
 #include <QWidget>
@@ -82,5 +83,6 @@ private:
     AppContext &m_ctx;
     FrmLrcHost m_host;
     QImage m_background;
+    PictureScaler m_painterScaler; // view 101: the engine picture enlarged to the window
     bool m_closing = false;
 };
