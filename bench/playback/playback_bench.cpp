@@ -2,6 +2,7 @@
 // sound is flowing), and the CPU time the player takes while a track plays.
 //   playback_bench [--ao pulse|null|...] [--runs N] [--seconds S]
 #include "playback/mpv_media_player.h"
+#include "support/cpu_time.h"
 #include "test_media.h"
 
 #include <QCoreApplication>
@@ -13,18 +14,12 @@
 #include <chrono>
 #include <clocale>
 #include <cstdio>
-#include <sys/resource.h>
 #include <thread>
 #include <vector>
 
 namespace {
 
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
+using bench::cpuSeconds;
 
 bool waitOpen(MpvMediaPlayer &player, const QString &file) {
     QEventLoop loop;

@@ -7,6 +7,7 @@
 #include "playback/mpv_media_player.h"
 #include "recording/capture_engine.h"
 #include "recording/take_file.h"
+#include "support/cpu_time.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -15,17 +16,11 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
-#include <sys/resource.h>
 #include <vector>
 
 namespace {
 
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
+using bench::cpuSeconds;
 
 // Runs the event loop for `ms` and returns the CPU share of one core over that time.
 double cpuShare(int ms) {

@@ -67,9 +67,8 @@ void FrmLrc::build() {
     Image1->setScaledContents(true);
     m_background = builtInPicture();
     Image1->setPixmap(QPixmap::fromImage(m_background));
-    Picture1 = make<QWidget>(this, "Picture1");
-    Picture1->setAttribute(Qt::WA_OpaquePaintEvent);
-    Picture1->installEventFilter(this);
+    Picture1 = new StretchedPicture(m_host.painterPicture, this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
     RichTextBox1 = make<QTextEdit>(this, "RichTextBox1");
     RichTextBox1->setReadOnly(true);
     RichTextBox1->setFocusPolicy(Qt::NoFocus);
@@ -121,8 +120,8 @@ void FrmLrc::layoutWidgets() {
     const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
     setGeometry(area);
     const int width = area.width(), height = area.height();
-    for (QWidget *w :
-         {static_cast<QWidget *>(RichTextBox1), Picture1, static_cast<QWidget *>(Image1)})
+    for (QWidget *w : {static_cast<QWidget *>(RichTextBox1), static_cast<QWidget *>(Picture1),
+                       static_cast<QWidget *>(Image1)})
         w->setGeometry(0, 0, width, height);
     int stripHeight[3];
     for (int k = 0; k < 3; ++k) {
@@ -303,15 +302,6 @@ void FrmLrc::mouseReleaseEvent(QMouseEvent *event) {
 }
 
 bool FrmLrc::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == Picture1 && event->type() == QEvent::Paint) {
-        QPainter p(Picture1);
-        const QImage *picture = m_host.painterPicture ? m_host.painterPicture() : nullptr;
-        if (picture && !picture->isNull())
-            p.drawImage(0, 0, m_painterScaler.scale(*picture, Picture1->size()));
-        else
-            p.fillRect(Picture1->rect(), Qt::black);
-        return true;
-    }
     if (watched == Picture5 && event->type() == QEvent::MouseButtonRelease) {
         if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) videoFullScreen();
         return true;

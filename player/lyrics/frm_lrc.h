@@ -4,7 +4,7 @@
 // with its compensation keys, the video button and the mouse actions that cycle the views
 // and close it. The view is LyricDisplayMode while it is 100 or more.
 #include "shell/app_context.h"
-#include "visuals/picture_scaler.h"
+#include "visuals/stretched_picture.h"
 
 #include <QImage>
 #include <QWidget>
@@ -52,7 +52,7 @@ public:
     QImage backgroundPicture() const { return m_background; }
 
     QTextEdit *RichTextBox1 = nullptr;
-    QWidget *Picture1 = nullptr;
+    StretchedPicture *Picture1 = nullptr; // view 101: the painter frame over the window
     QLabel *Image1 = nullptr;
     std::array<QLabel *, 3> Picture2{};
     QWidget *Picture3 = nullptr;
@@ -83,6 +83,5 @@ private:
     AppContext &m_ctx;
     FrmLrcHost m_host;
     QImage m_background;
-    PictureScaler m_painterScaler; // view 101: the engine picture enlarged to the window
     bool m_closing = false;
 };

@@ -1,25 +1,35 @@
 #pragma once
-// Nearest-neighbour enlargement of a small picture (the engine's 100 x 75 frame) to a large
-// target, such as a whole screen, twenty times a second: the column and row tables and the
-// result are kept while the sizes stay, so a frame allocates nothing and writes each output
-// row once (repeated rows are copies of the row above).
+// Enlargement of a small picture (the engine's 100 x 75 frame) to a larger target twenty times
+// a second, on the calling thread: the column and row tables and the result are kept while the
+// sizes stay, so a frame allocates nothing. Nearest neighbour writes each distinct output row
+// once and copies it where it repeats; smooth is bilinear (each source row widened once, then
+// every output row blended from two widened rows).
 #include <QImage>
 #include <QSize>
+#include <cstdint>
 #include <vector>
 
 class PictureScaler {
 public:
-    // The copy of `source` enlarged (or reduced) to `size`, in QImage::Format_RGB32. Valid
-    // until the next call. An empty source or size gives a null image.
-    const QImage &scale(const QImage &source, QSize size);
+    enum class Filter { Nearest, Smooth };
+
+    // The copy of `source` scaled to `size`, in QImage::Format_RGB32. Valid until the next
+    // call. An empty source or size gives a null image.
+    const QImage &scale(const QImage &source, QSize size, Filter filter = Filter::Nearest);
 
 private:
-    void buildTables(QSize source, QSize size);
+    struct Axis {
+        std::vector<int> first;     // source index of each output index
+        std::vector<uint8_t> share; // weight of the next source index, 0 ... 255 (smooth)
+    };
+    static void buildAxis(Axis &axis, int from, int to, Filter filter);
+    void readRow(const QImage &source, int row, uint32_t *out) const;
 
     QImage m_result;
     QImage m_converted; // sources in formats other than RGB888 / RGB32
     QSize m_sourceSize;
-    std::vector<int> m_columns; // source column of each output column
-    std::vector<int> m_rows;    // source row of each output row
-    std::vector<uint32_t> m_line;
+    Filter m_filter = Filter::Nearest;
+    Axis m_columns, m_rows;
+    std::vector<uint32_t> m_upper; // one source row as 0x00RRGGBB
+    std::vector<uint32_t> m_wide;  // smooth: every source row at the output width
 };

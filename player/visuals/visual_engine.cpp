@@ -247,8 +247,7 @@ void clsVisual::drawStyle(QPainter &painter) {
 
 void clsVisual::PaintPicture(QPainter &target, QSize size) const {
     target.setCompositionMode(QPainter::CompositionMode_Source);
-    target.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    target.drawImage(QRect(QPoint(0, 0), size), m_picture);
+    target.drawImage(0, 0, m_scaler.scale(m_picture, size, PictureScaler::Filter::Smooth));
 }
 
 void clsVisual::CalcLrc(QString &previous, QString &current, QString &next, int &scrollX, int step,

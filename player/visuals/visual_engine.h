@@ -3,6 +3,7 @@
 // picture from frame to frame; each frame displaces the previous picture by a transformation
 // map and blurs it (the trail), then draws the chosen figure from the latest input windows.
 // The result is enlarged onto the target. No widgets; drawing uses QPainter on the picture.
+#include "visuals/picture_scaler.h"
 #include "visuals/visual_math.h"
 
 #include <QFont>
@@ -87,5 +88,6 @@ private:
     std::array<float, kMonoSize> m_mono{};
     std::array<int16_t, kRawSize> m_raw{};
     QFont m_font;
+    mutable PictureScaler m_scaler; // the enlargement kept between frames
     int m_drawStyle = 0;
 };

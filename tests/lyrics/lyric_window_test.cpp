@@ -121,9 +121,10 @@ TEST_F(LyricWindowTest, HOpensAndALeftClickClosesIntoTheLastView) {
     FrmLrc *w = lyricWindow();
     QTest::keyClick(w->windowHandle(), Qt::Key_H); // H in the window cycles at once
     EXPECT_EQ(mode(), 101);
-    // The painter view draws the lyric frames of the tick.
+    // The painter view draws the lyric frames of the tick: on the screen, enlarged there by
+    // the X server.
     auto litPoints = [&] {
-        const QImage shot = w->grab().toImage();
+        const QImage shot = w->screen()->grabWindow(w->winId()).toImage();
         int lit = 0;
         for (int y = 0; y < shot.height(); y += 8)
             for (int x = 0; x < shot.width(); x += 8)
@@ -131,6 +132,7 @@ TEST_F(LyricWindowTest, HOpensAndALeftClickClosesIntoTheLastView) {
         return lit;
     };
     EXPECT_TRUE(waitFor([&] { return litPoints() > 50; }, 3000)) << litPoints();
+    EXPECT_TRUE(w->Picture1->serverScaled());
     click(w);
     ASSERT_TRUE(closedBack());
     EXPECT_EQ(mode(), 1); // the painter view becomes the main window's mode 1

@@ -2,6 +2,7 @@
 // the styles and the random style change.
 #include "visuals/capture_window.h"
 #include "visuals/level_meter.h"
+#include "visuals/picture_scaler.h"
 #include "visuals/visual_engine.h"
 #include "visuals/visual_styles.h"
 
@@ -329,6 +330,86 @@ TEST(LyricPainter, DrawsTheLinesIntoThePicture) {
         for (int px = 0; px < big.width(); ++px)
             lit += big.pixel(px, y) != qRgb(0, 0, 0);
     EXPECT_GT(lit, 200) << "the enlarged lines cover the target";
+}
+
+// A source whose every pixel has its own colour, in either layout the engine hands over.
+QImage numbered(int w, int h, QImage::Format format) {
+    QImage image(w, h, format);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgb(40 * x % 256, 60 * y % 256, (x * 7 + y * 13) % 256));
+    return image;
+}
+
+TEST(PictureScaler, NearestGivesEachSourcePixelItsBlock) {
+    struct Case {
+        QSize from, to;
+        QImage::Format format;
+    } cases[] = {
+        {{4, 3}, {12, 9}, QImage::Format_RGB888},         // whole-number factor
+        {{4, 3}, {10, 7}, QImage::Format_RGB32},          // uneven blocks
+        {{100, 75}, {1920, 1080}, QImage::Format_RGB888}, // the engine picture over a screen
+        {{6, 4}, {3, 2}, QImage::Format_RGB888},          // reduced
+        {{5, 5}, {5, 5}, QImage::Format_Indexed8},        // converted first
+    };
+    for (const Case &c : cases) {
+        QImage source = numbered(c.from.width(), c.from.height(), QImage::Format_RGB32);
+        if (c.format == QImage::Format_Indexed8)
+            source = source.convertToFormat(c.format, Qt::ThresholdDither);
+        else
+            source = source.convertToFormat(c.format);
+        PictureScaler scaler;
+        const QImage out = scaler.scale(source, c.to);
+        ASSERT_EQ(out.size(), c.to);
+        int wrong = 0;
+        for (int y = 0; y < c.to.height(); ++y)
+            for (int x = 0; x < c.to.width(); ++x) {
+                // The source pixel under the output pixel's centre.
+                const int sx = (2 * x + 1) * c.from.width() / (2 * c.to.width());
+                const int sy = (2 * y + 1) * c.from.height() / (2 * c.to.height());
+                wrong += out.pixel(x, y) != (source.pixel(sx, sy) | 0xff000000u);
+            }
+        EXPECT_EQ(wrong, 0) << c.from.width() << "x" << c.from.height() << " to " << c.to.width()
+                            << "x" << c.to.height();
+    }
+}
+
+TEST(PictureScaler, SmoothBlendsNeighboursAndKeepsFlatAreasAndEdges) {
+    // Two columns, black and white: the output runs from black through grey to white.
+    QImage source(2, 2, QImage::Format_RGB888);
+    source.setPixel(0, 0, qRgb(0, 0, 0));
+    source.setPixel(0, 1, qRgb(0, 0, 0));
+    source.setPixel(1, 0, qRgb(255, 255, 255));
+    source.setPixel(1, 1, qRgb(255, 255, 255));
+    PictureScaler scaler;
+    const QImage out = scaler.scale(source, QSize(8, 4), PictureScaler::Filter::Smooth);
+    ASSERT_EQ(out.size(), QSize(8, 4));
+    int previous = -1;
+    for (int x = 0; x < 8; ++x) {
+        const int grey = qRed(out.pixel(x, 1));
+        EXPECT_GE(grey, previous) << x;                   // never darker to the right
+        EXPECT_EQ(out.pixel(x, 0), out.pixel(x, 3)) << x; // equal rows stay equal
+        EXPECT_EQ(qRed(out.pixel(x, 1)), qBlue(out.pixel(x, 1))) << x;
+        previous = grey;
+    }
+    EXPECT_EQ(qRed(out.pixel(0, 0)), 0); // the edges keep the source pixels
+    EXPECT_EQ(qRed(out.pixel(7, 0)), 255);
+    EXPECT_NEAR(qRed(out.pixel(3, 0)) + qRed(out.pixel(4, 0)), 255, 2); // symmetric middle
+
+    // A flat picture stays exactly flat; the result is reused from frame to frame.
+    QImage flat(100, 75, QImage::Format_RGB888);
+    flat.fill(QColor(12, 200, 77));
+    const QImage &first = scaler.scale(flat, QSize(288, 216), PictureScaler::Filter::Smooth);
+    const uchar *bits = first.constBits();
+    const QImage &again = scaler.scale(flat, QSize(288, 216), PictureScaler::Filter::Smooth);
+    EXPECT_EQ(again.constBits(), bits) << "a new result per frame";
+    int off = 0;
+    for (int y = 0; y < again.height(); ++y)
+        for (int x = 0; x < again.width(); ++x)
+            off += again.pixel(x, y) != qRgb(12, 200, 77);
+    EXPECT_EQ(off, 0);
+    EXPECT_TRUE(scaler.scale(QImage(), QSize(10, 10)).isNull());
+    EXPECT_TRUE(scaler.scale(flat, QSize(0, 10)).isNull());
 }
 
 } // namespace
