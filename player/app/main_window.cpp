@@ -68,10 +68,6 @@ const char *const kButtonTips[26] = {
 // The hidden sequence that starts the window-bounce mode.
 constexpr int kBounceKeys[3] = {Qt::Key_K, Qt::Key_T, Qt::Key_V};
 
-QString versionCaption() {
-    return Dialogs::applicationTitle() + QStringLiteral(" 1.7.0");
-}
-
 } // namespace
 
 MainWindow::MainWindow(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(ctx) {
@@ -108,9 +104,9 @@ void MainWindow::startupSequence() {
     m_ctx.paths.createFolders();
     // hook: playlist — List.txt renamed to List.lvx.
 
-    setWindowTitle(versionCaption());
-    m_ui.Label4->setText(versionCaption());
-    m_ui.Image5->setToolTip(versionCaption());
+    setWindowTitle(Dialogs::applicationCaption());
+    m_ui.Label4->setText(Dialogs::applicationCaption());
+    m_ui.Image5->setToolTip(Dialogs::applicationCaption());
 
     // hook: recording — capture engine initialisation (may end the program with a message).
     m_recording->startup();

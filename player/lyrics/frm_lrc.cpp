@@ -149,8 +149,12 @@ void FrmLrc::layoutWidgets() {
 }
 
 void FrmLrc::setBackground() {
-    const QImage picture = m_host.background ? m_host.background() : QImage();
-    if (picture.isNull()) return; // an empty folder or an unreadable file keeps the old one
+    // An empty folder or an unreadable file keeps the old picture.
+    showBackground(m_host.background ? m_host.background() : QImage());
+}
+
+void FrmLrc::showBackground(const QImage &picture) {
+    if (picture.isNull()) return;
     m_background = picture;
     Image1->setPixmap(QPixmap::fromImage(m_background));
 }

@@ -50,6 +50,8 @@ public:
     void moveCurrent(int x);
     void setCurrentShade(int shade);
     QImage backgroundPicture() const { return m_background; }
+    // View 102's background; a null picture keeps the old one.
+    void showBackground(const QImage &picture);
 
     QTextEdit *RichTextBox1 = nullptr;
     StretchedPicture *Picture1 = nullptr; // view 101: the painter frame over the window

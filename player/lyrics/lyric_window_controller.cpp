@@ -9,6 +9,10 @@
 #include <QTextEdit>
 #include <QTimer>
 
+namespace {
+constexpr int kTwips = 15; // the strip rules count in twips
+} // namespace
+
 LyricWindowController::LyricWindowController(AppContext &ctx, MainWindowUi &ui,
                                              LyricsController &lyrics, FrmLrcHost host,
                                              QObject *parent)
@@ -34,6 +38,10 @@ LyricWindowController::LyricWindowController(AppContext &ctx, MainWindowUi &ui,
         if (shown()) m_window->Picture1->update();
     };
     h.lyricWindowStrips = [this](bool hit, double adjusted) { moveStrips(hit, adjusted); };
+    h.lyricWindowThanks = [this] { centreThanks(); };
+    h.lyricWindowBackground = [this](const QImage &picture) {
+        if (shown()) m_window->showBackground(picture);
+    };
 }
 
 LyricWindowController::~LyricWindowController() {
@@ -68,7 +76,6 @@ void LyricWindowController::open() {
 
 void LyricWindowController::moveStrips(bool hit, double adjustedSeconds) {
     if (!shown()) return;
-    constexpr int kTwips = 15;
     FrmLrc &w = *m_window;
     LyricSync &s = m_lyrics.lineState();
     const int area = w.width() * kTwips;
@@ -91,11 +98,20 @@ void LyricWindowController::moveStrips(bool hit, double adjustedSeconds) {
         blanks();
         m_strips.reenter(w.sizeCurrentTo(s.CurLineText) * kTwips, area);
     }
+    if (s.NextLineText.trimmed().isEmpty()) s.NextLineText = QStringLiteral("…");
     m_strips.advance();
     w.moveCurrent(m_strips.StripX / kTwips);
     m_strips.updateShade(s.CurTagTime, s.NextTagTime, adjustedSeconds);
     w.setCurrentShade(m_strips.StripShade);
     w.setStripTexts(s.PrevLineText, s.CurLineText, s.NextLineText);
+}
+
+void LyricWindowController::centreThanks() {
+    if (!shown()) return;
+    FrmLrc &w = *m_window;
+    m_strips.centre(w.sizeCurrentTo(m_lyrics.lineState().CurLineText) * kTwips, w.width() * kTwips);
+    w.moveCurrent(m_strips.StripX / kTwips);
+    w.setCurrentShade(m_strips.StripShade);
 }
 
 void LyricWindowController::close() {

@@ -33,6 +33,8 @@ private:
     void onClosed();
     // View 102, one tick: the strip rules of the main window's mode 2 across the screen.
     void moveStrips(bool hit, double adjustedSeconds);
+    // View 102 at the end of the track: the goodbye line centred on the screen in white.
+    void centreThanks();
     // The track's cover when it serves as lyric background, otherwise a random picture of
     // "bkground"; null when there is none that loads.
     QImage chooseBackground() const;

@@ -222,6 +222,12 @@ void LyricsController::FindLyrics() {
         startTimerWhenPlaying();
         return;
     }
+    if (m_hooks.lyricWindowShown && m_hooks.lyricWindowShown() && m_ui.frmMain) {
+        // The message about the missing lyrics is seen in front of the full-screen window.
+        m_ui.frmMain->show();
+        m_ui.frmMain->raise();
+        m_returnToLyricWindow = true;
+    }
     if (Settings::isTrue(m_ctx.settings.AutoDownloadLyrics) && m_hooks.startDownload) {
         m_hooks.startDownload();
     } else {
@@ -278,6 +284,11 @@ void LyricsController::applyModeWidgets() {
 }
 
 void LyricsController::LyricTick() {
+    const bool windowUp = m_hooks.lyricWindowShown && m_hooks.lyricWindowShown();
+    if (m_returnToLyricWindow) {
+        m_returnToLyricWindow = false;
+        if (windowUp && m_ui.frmMain) m_ui.frmMain->hide();
+    }
     if (m_ui.frmMain && m_ui.frmMain->isMinimized() && m_ctx.settings.LyricDisplayMode < 100)
         return;
     if (m_player.hasVideo() && m_player.displaySize() == MediaPlayer::kFullScreen) return;
@@ -288,7 +299,7 @@ void LyricsController::LyricTick() {
     m_ui.Label1->setText(LyricNumbers::format(adjusted).left(7));
     m_ui.Label2->setText(QString::number(m_offsetMs));
     applyModeWidgets();
-    const bool windowShown = m_hooks.lyricWindowShown && m_hooks.lyricWindowShown();
+    const bool windowShown = windowUp;
     // Opened once: while it is up the cycle counter keeps counting.
     if (m_ctx.settings.LyricDisplayMode >= 100 && m_hooks.openFullScreen && !windowShown) {
         m_cycleCounter = 1;
@@ -330,8 +341,10 @@ void LyricsController::LyricTick() {
         if (mode == 101 && m_hooks.lyricWindowFrame) m_hooks.lyricWindowFrame();
     }
     if (pictures) moveStrips(adjusted);
-    if (mode == 102 && windowShown && m_hooks.lyricWindowStrips)
+    if (mode == 102 && windowShown && m_hooks.lyricWindowStrips) {
+        countBackgroundCycle();
         m_hooks.lyricWindowStrips(hit.has_value(), adjusted);
+    }
 }
 
 void LyricsController::echo(double position, const LyricTimeline::Line &line) {
@@ -357,12 +370,20 @@ void LyricsController::showThanks() {
         m_sync.CurLineText = QStringLiteral("谢谢使用！");
         m_strips.centre(m_stripView.sizeCurrentTo(m_sync.CurLineText), m_stripView.areaWidth());
         m_stripView.setCurrentShade(255);
+    } else if (m_ctx.settings.LyricDisplayMode == 102) {
+        m_sync.PrevLineText = Dialogs::applicationCaption();
+        m_sync.CurLineText = QStringLiteral("谢谢使用！");
+        if (m_hooks.lyricWindowThanks) m_hooks.lyricWindowThanks();
     }
 }
 
-void LyricsController::moveStrips(double adjusted) {
+void LyricsController::countBackgroundCycle() {
     if (m_cycleCounter == 0) m_ui.Timer[10]->start();
     if (++m_cycleCounter > 200) m_cycleCounter = 0;
+}
+
+void LyricsController::moveStrips(double adjusted) {
+    countBackgroundCycle();
     if (m_strips.hasLeft()) {
         m_sync.moveCurrentToPrevious();
         m_strips.reenter(m_stripView.sizeCurrentTo(m_sync.CurLineText), m_stripView.areaWidth());
@@ -377,12 +398,16 @@ void LyricsController::moveStrips(double adjusted) {
 
 void LyricsController::refreshBackground() {
     m_ui.Timer[10]->stop();
+    QImage picture = chooseBackground();
+    if (picture.isNull()) return; // a picture that cannot load keeps the old one
+    m_stripView.setBackground(picture);
+    if (m_hooks.lyricWindowBackground) m_hooks.lyricWindowBackground(picture);
+}
+
+QImage LyricsController::chooseBackground() {
     if (m_ctx.settings.CoverAsLyricBackground == 1 && m_hooks.coverPicture) {
-        const QImage cover = m_hooks.coverPicture();
-        if (!cover.isNull()) {
-            m_stripView.setBackground(cover);
-            return;
-        }
+        QImage cover = m_hooks.coverPicture();
+        if (!cover.isNull()) return cover;
     }
     if (!m_backgroundsRead) {
         m_backgroundsRead = true;
@@ -391,11 +416,11 @@ void LyricsController::refreshBackground() {
         for (const QString &name : names)
             m_backgrounds << folder.filePath(name);
     }
-    if (m_backgrounds.isEmpty()) return;
+    if (m_backgrounds.isEmpty()) return QImage();
     const QString chosen =
         m_backgrounds.at(int(QRandomGenerator::global()->bounded(quint32(m_backgrounds.size()))));
     QImageReader reader(chosen);
-    m_stripView.setBackground(reader.read()); // a picture that cannot load keeps the old one
+    return reader.read();
 }
 
 void LyricsController::rereadBackgrounds() {

@@ -34,6 +34,10 @@ struct LyricsHooks {
     std::function<void()> lyricWindowFrame; // view 101: a new painter frame is ready
     // View 102: move the strips; `hit` when a new line started this tick.
     std::function<void(bool hit, double adjustedSeconds)> lyricWindowStrips;
+    // View 102 at the end of the track: the current strip stands centred in white.
+    std::function<void()> lyricWindowThanks;
+    // A new lyric background: the full-screen window shows it too.
+    std::function<void(const QImage &picture)> lyricWindowBackground;
     // Mode 1: the lyric painter draws PrevLineText, CurLineText and NextLineText (which it may
     // change) into Picture1; `newTransform` asks for a new transformation map first. While
     // unset, mode 1 shows the lyric box.
@@ -116,6 +120,10 @@ private:
     void echo(double position, const LyricTimeline::Line &line);
     void updateStripsAfterHit();
     void moveStrips(double adjusted);
+    // Modes 2 and 102: a new background picture every 201 ticks.
+    void countBackgroundCycle();
+    // The cover when it serves as lyric background, else a random picture of "bkground".
+    QImage chooseBackground();
     void showThanks();
     void writeNoLyrics(const QString &track, const QString &defaultText);
     bool askNoLyrics(const QString &track);
@@ -136,6 +144,9 @@ private:
     int32_t m_offsetMs = 0;
     int m_timeTagCount = 0;
     int m_cycleCounter = 0;
+    // The main window came to the front over the full-screen window (a lookup without
+    // lyrics); the next tick hides it again.
+    bool m_returnToLyricWindow = false;
     QStringList m_backgrounds;
     bool m_backgroundsRead = false;
     std::FILE *m_echo = stdout;

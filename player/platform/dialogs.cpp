@@ -16,3 +16,7 @@ bool Dialogs::ask(const QString &text, const QString &title, bool defaultNo) {
     return message({text, title, Icon::Question, Buttons::YesNo,
                     defaultNo ? Answer::No : Answer::Yes}) == Answer::Yes;
 }
+
+QString Dialogs::applicationCaption() {
+    return applicationTitle() + QLatin1Char(' ') + QStringLiteral(LYRAVOX_VERSION);
+}

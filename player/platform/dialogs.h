@@ -59,6 +59,8 @@ public:
     QWidget *parentWidget() const { return m_parent; }
 
     static QString applicationTitle() { return QStringLiteral("Lyravox"); }
+    // The title with the version, "Lyravox 1.7.0": the main window's caption and title line.
+    static QString applicationCaption();
 
 private:
     QWidget *m_parent = nullptr;
