@@ -28,6 +28,8 @@ Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
 
-sox -n -r 44100 -c 2 -b 16 "$runtime/song.wav" synth 90 sine 440
-for k in $(seq 1 59); do printf '[00:%02d.00]第 %d 行歌词在这里\r\n' "$k" "$k"; done >"$runtime/song.lrc"
-LYRAVOX_BENCH_XSERVER_PID=$xvfb DISPLAY=$display QT_QPA_PLATFORM=xcb "$bin/visuals_cpu_bench" "$runtime/song.wav" 8
+sox -n -r 44100 -c 2 -b 16 "$runtime/song.wav" synth 120 sine 440
+for k in $(seq 1 119); do
+    printf '[%02d:%02d.00]第 %d 行歌词在这里\r\n' $((k / 60)) $((k % 60)) "$k"
+done >"$runtime/song.lrc"
+LYRAVOX_BENCH_XSERVER_PID=$xvfb DISPLAY=$display QT_QPA_PLATFORM=xcb "$bin/visuals_cpu_bench" "$runtime/song.wav" 6

@@ -20,6 +20,10 @@ public:
         rightCover = 2145;
     }
     bool markersAtRest() const { return leftMarker == kRest && rightMarker == kRest; }
+    bool operator==(const LevelMeter &o) const {
+        return leftCover == o.leftCover && rightCover == o.rightCover &&
+               leftMarker == o.leftMarker && rightMarker == o.rightMarker;
+    }
 
     int leftCover = -45;   // left edge of the left cover
     int rightCover = 2145; // left edge of the right cover

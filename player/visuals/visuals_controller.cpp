@@ -52,6 +52,7 @@ void VisualsController::tick() {
     if (m_hooks.videoFullScreen && m_hooks.videoFullScreen()) return;
     if (m_ctx.PlayerBusy) return;
 
+    const LevelMeter shownMeter = m_meter;
     m_meter.fallBack();
     const bool meterOn = s.ShowLevelMeter == 1, visualOn = s.VisualOn == 1;
     if (!meterOn && !visualOn && m_meter.markersAtRest()) {
@@ -71,11 +72,12 @@ void VisualsController::tick() {
             m_styles.setStyle(s.VisualStyle);
             m_styles.draw(m_window, left, right);
             s.VisualStyle = m_styles.style();
-            if (m_ui.Picture5) m_ui.Picture5->update();
+            // Only the box the styles draw in is repainted.
+            if (m_ui.Picture5) m_ui.Picture5->update(QRect(QPoint(0, 0), m_styles.box().size()));
         }
         if (m_hooks.bounceActive && m_hooks.bounceActive()) bounce(leftSample, rightSample);
     }
-    if (m_ui.Picture3) m_ui.Picture3->update();
+    if (m_ui.Picture3 && !(m_meter == shownMeter)) m_ui.Picture3->update();
 }
 
 void VisualsController::selectStyle(int item) {
