@@ -93,8 +93,14 @@ void FrmLrc::build() {
         strip->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         Picture2[size_t(k)] = strip;
     }
+    // The indicator keeps the ordinary control colours: on the window's black its label would
+    // otherwise be black on black.
     Picture4 = make<QWidget>(this, "Picture4");
     Picture4->setAutoFillBackground(true);
+    QPalette control = QApplication::palette();
+    control.setColor(QPalette::Window, control.color(QPalette::Button));
+    control.setColor(QPalette::WindowText, control.color(QPalette::ButtonText));
+    Picture4->setPalette(control);
     Label1 = make<QLabel>(Picture4, "Label1");
     Label1->setText(QStringLiteral("歌词时间补偿"));
     Label1->setFont(LyricBox::font(QStringLiteral("宋体"), 14, true));

@@ -25,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
@@ -183,6 +184,22 @@ TEST_F(LyricWindowTest, KeypadPlusShowsTheCompensationAndItHidesAfterTheRelease)
     QTest::keyPress(w->windowHandle(), Qt::Key_Plus, Qt::KeypadModifier);
     EXPECT_TRUE(w->Picture4->isVisible());
     EXPECT_EQ(w->Label1->text(), QStringLiteral("【歌词时间补偿：50】"));
+    // Readable on the screen: its text stands out from its box.
+    auto contrast = [&] {
+        const QPoint at = w->Picture4->mapTo(w, QPoint());
+        const QImage shot = w->screen()
+                                ->grabWindow(w->winId(), at.x(), at.y(), w->Picture4->width(),
+                                             w->Picture4->height())
+                                .toImage();
+        int darkest = 255, lightest = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x) {
+                darkest = std::min(darkest, qGray(shot.pixel(x, y)));
+                lightest = std::max(lightest, qGray(shot.pixel(x, y)));
+            }
+        return lightest - darkest;
+    };
+    EXPECT_TRUE(waitFor([&] { return contrast() > 100; }, 3000)) << contrast();
     EXPECT_EQ(window->lyrics().LyricOffsetMs(), 50);
     QTest::keyRelease(w->windowHandle(), Qt::Key_Plus, Qt::KeypadModifier);
     EXPECT_TRUE(w->Picture4->isVisible());
