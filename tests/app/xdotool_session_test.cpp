@@ -5,6 +5,7 @@
 #include "lyrics/lyric_store.h"
 #include "player_process.h"
 #include "shell/main_window_ui.h"
+#include "shell/settings.h"
 #include "temp_home.h"
 #include "test_media.h"
 #include "wait_for.h"
@@ -13,8 +14,12 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTest>
+#include <QtGui/qguiapplication_platform.h>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -30,9 +35,9 @@ QString xdotool(const QStringList &arguments, int timeoutMs = 15000) {
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
-// The first visible window whose whole name is `name`.
-QString findWindow(const QString &name) {
-    for (int tries = 0; tries < 100; ++tries) {
+// The first visible window whose whole name is `name`, looked for `tries` times 100 ms apart.
+QString findWindow(const QString &name, int tries = 100) {
+    for (; tries > 0; --tries) {
         const QString ids = xdotool(
             {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
              QLatin1Char('^') + QRegularExpression::escape(name) + QLatin1Char('$')});
@@ -55,6 +60,45 @@ QRect geometryOf(const QString &window) {
         if (key == QLatin1String("HEIGHT")) r.setHeight(value);
     }
     return r;
+}
+
+// True when the window `id` shows a child window smaller than itself (of the lyric window's
+// views only the picture view has them: its lyric strips).
+bool showsStrips(const QString &id) {
+    auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t *c = x11 ? x11->connection() : nullptr;
+    if (!c) return false;
+    const QSize size = geometryOf(id).size();
+    xcb_query_tree_reply_t *tree = xcb_query_tree_reply(c, xcb_query_tree(c, id.toUInt()), nullptr);
+    if (!tree) return false;
+    bool shown = false;
+    const xcb_window_t *children = xcb_query_tree_children(tree);
+    for (int k = 0; k < xcb_query_tree_children_length(tree); ++k) {
+        xcb_get_window_attributes_reply_t *a =
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[k]), nullptr);
+        xcb_get_geometry_reply_t *g =
+            xcb_get_geometry_reply(c, xcb_get_geometry(c, children[k]), nullptr);
+        shown = shown || (a && g && a->map_state == XCB_MAP_STATE_VIEWABLE &&
+                          QSize(g->width, g->height) != size);
+        free(a);
+        free(g);
+    }
+    free(tree);
+    return shown;
+}
+
+// The view of the full-screen lyric window `id` as the screen shows it: the picture view has
+// its strips, the painter draws on black, the text view on the lyric box's colour.
+int lyricView(const QString &id) {
+    if (showsStrips(id)) return 102;
+    const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage().scaled(64, 36);
+    int black = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) {
+            const QRgb p = shot.pixel(x, y);
+            black += std::max({qRed(p), qGreen(p), qBlue(p)}) < 30;
+        }
+    return black * 5 > shot.width() * shot.height() * 2 ? 101 : 100;
 }
 
 class XdotoolSession : public ::testing::Test {
@@ -114,6 +158,12 @@ protected:
                  QString::number(at.y())});
         xdotool({QStringLiteral("click"), QStringLiteral("--repeat"), QString::number(count),
                  QStringLiteral("--delay"), QStringLiteral("60"), QStringLiteral("1")});
+    }
+    // A key typed into whatever window has the X input focus.
+    static void key(const char *name) {
+        xdotool({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60"),
+                 QString::fromLatin1(name)});
+        QTest::qWait(150);
     }
     QPoint row(int k) { return layout.List1->visualItemRect(layout.List1->item(k)).center(); }
     // True once a lyric line of track `k` is echoed after `from` characters of the echo.
@@ -175,6 +225,42 @@ TEST_F(XdotoolSession, TypingInTheLyricEditorIsTextAndIsSaved) {
         QFile f(store);
         return f.open(QIODevice::ReadOnly) && f.readAll().contains("ktv ktv ");
     }));
+}
+
+TEST_F(XdotoolSession, TheFullScreenLyricWindowFollowsTheKeysAndTheMouse) {
+    ASSERT_TRUE(echoes(0, 0));
+    click(layout.XPButton[21]); // "歌词全屏"
+    const QString full = findWindow(QStringLiteral("歌词窗口"));
+    ASSERT_FALSE(full.isEmpty());
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_TRUE(waitFor([&] { return geometryOf(full).size() == screen.size(); }, 5000));
+    // It opens in the picture view of the main window's mode 2; H and a right click step
+    // through the views.
+    EXPECT_TRUE(waitFor([&] { return lyricView(full) == 102; }, 3000)) << lyricView(full);
+    const std::pair<const char *, int> steps[] = {
+        {"h", 100}, {"h", 101}, {"right click", 102}, {"h", 100}, {"h", 101}};
+    for (const auto &[input, view] : steps) {
+        if (input[0] == 'h') {
+            key(input);
+        } else {
+            xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"),
+                     QString::number(screen.center().x()), QString::number(screen.center().y())});
+            xdotool({QStringLiteral("click"), QStringLiteral("3")});
+        }
+        EXPECT_TRUE(waitFor([&] { return lyricView(full) == view; }, 3000))
+            << input << " shows " << lyricView(full) << ", not " << view;
+    }
+    const qsizetype mark = echoed.size();
+    EXPECT_TRUE(echoes(0, mark)); // the lines go on while the window is up
+    key("Escape");
+    EXPECT_TRUE(waitFor([&] { return findWindow(QStringLiteral("歌词窗口"), 1).isEmpty(); }, 5000));
+    EXPECT_FALSE(findWindow(QStringLiteral("Lyravox 1.7.0")).isEmpty());
+
+    PlayerProcess::terminate(player);
+    ASSERT_TRUE(player.waitForFinished(15000));
+    Settings saved;
+    SettingsFile::read(home.file(QStringLiteral("SetLog.ini")), saved);
+    EXPECT_EQ(saved.LyricDisplayMode, 1); // the painter view closes into the main window's mode 1
 }
 
 } // namespace
