@@ -14,11 +14,6 @@ inline uint32_t mix(uint32_t a, uint32_t b, uint32_t w) {
     return redBlue | green;
 }
 
-bool direct(QImage::Format f) {
-    return f == QImage::Format_RGB888 || f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 ||
-           f == QImage::Format_ARGB32_Premultiplied;
-}
-
 } // namespace
 
 void PictureScaler::buildAxis(Axis &axis, int from, int to, Filter filter) {
@@ -44,7 +39,12 @@ void PictureScaler::buildAxis(Axis &axis, int from, int to, Filter filter) {
     }
 }
 
-void PictureScaler::readRow(const QImage &source, int row, uint32_t *out) const {
+bool PictureScaler::readsRows(QImage::Format f) {
+    return f == QImage::Format_RGB888 || f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 ||
+           f == QImage::Format_ARGB32_Premultiplied;
+}
+
+void PictureScaler::readRow(const QImage &source, int row, uint32_t *out) {
     const uchar *in = source.constScanLine(row);
     const int width = source.width();
     if (source.format() == QImage::Format_RGB888) {
@@ -63,7 +63,7 @@ const QImage &PictureScaler::scale(const QImage &source, QSize size, Filter filt
         return m_result;
     }
     const QImage *from = &source;
-    if (!direct(source.format())) {
+    if (!readsRows(source.format())) {
         m_converted = source.convertToFormat(QImage::Format_RGB32);
         from = &m_converted;
     }

@@ -17,13 +17,17 @@ public:
     // call. An empty source or size gives a null image.
     const QImage &scale(const QImage &source, QSize size, Filter filter = Filter::Nearest);
 
+    // Formats whose rows readRow() takes as they are (others are converted first).
+    static bool readsRows(QImage::Format format);
+    // Row `row` of `source` (a readsRows() format) as 0x00RRGGBB pixels.
+    static void readRow(const QImage &source, int row, uint32_t *out);
+
 private:
     struct Axis {
         std::vector<int> first;     // source index of each output index
         std::vector<uint8_t> share; // weight of the next source index, 0 ... 255 (smooth)
     };
     static void buildAxis(Axis &axis, int from, int to, Filter filter);
-    void readRow(const QImage &source, int row, uint32_t *out) const;
 
     QImage m_result;
     QImage m_converted; // sources in formats other than RGB888 / RGB32

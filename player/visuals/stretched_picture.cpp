@@ -136,19 +136,8 @@ struct StretchedPicture::Server {
 
     void show(const QImage &image, QSize to) {
         const int w = image.width(), h = image.height();
-        for (int y = 0; y < h; ++y) {
-            const uchar *in = image.constScanLine(y);
-            uint32_t *out = pixels.data() + size_t(y) * size_t(w);
-            if (image.format() == QImage::Format_RGB888) {
-                for (int x = 0; x < w; ++x)
-                    out[x] =
-                        uint32_t(in[3 * x]) << 16 | uint32_t(in[3 * x + 1]) << 8 | in[3 * x + 2];
-            } else {
-                const auto *rgb = reinterpret_cast<const uint32_t *>(in);
-                for (int x = 0; x < w; ++x)
-                    out[x] = rgb[x] & 0xffffffu;
-            }
-        }
+        for (int y = 0; y < h; ++y)
+            PictureScaler::readRow(image, y, pixels.data() + size_t(y) * size_t(w));
         xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, uint16_t(w), uint16_t(h), 0, 0, 0,
                       24, uint32_t(pixels.size() * 4),
                       reinterpret_cast<const uint8_t *>(pixels.data()));
@@ -206,9 +195,7 @@ bool StretchedPicture::paintOnServer() {
         m_server->clear(size());
         return true;
     }
-    const bool usable = picture && (picture->format() == QImage::Format_RGB888 ||
-                                    picture->format() == QImage::Format_RGB32 ||
-                                    picture->format() == QImage::Format_ARGB32);
+    const bool usable = picture && PictureScaler::readsRows(picture->format());
     if (m_server && usable && m_server->prepare(picture->size(), size())) {
         m_server->show(*picture, size());
         return true;
