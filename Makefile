@@ -8,7 +8,7 @@ PKG     := $(BUILD)/package
 FUZZ_SECONDS ?= 20
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build run package test test-asan test-tsan fuzz bench format format-check clean
+.PHONY: all deps build run package test test-asan test-tsan fuzz check-options bench format format-check clean
 
 all: build
 
@@ -32,7 +32,7 @@ package: deps
 	cmake --build $(PKG) -j $(JOBS)
 	cd $(PKG) && cpack -G DEB
 
-test: deps test-asan test-tsan fuzz
+test: deps test-asan test-tsan fuzz check-options
 
 test-asan:
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLYRAVOX_SANITIZE=ON $(CMAKE_FLAGS)
@@ -53,6 +53,10 @@ fuzz:
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLYRAVOX_FUZZ=ON -DLYRAVOX_BUILD_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(FUZZ) -j $(JOBS) --target fuzzers
 	tools/run-fuzzers.sh $(FUZZ)/bin $(FUZZ_SECONDS)
+
+# Every documented option combination configures; the effect control alone builds.
+check-options:
+	tools/check-build-options.sh $(BUILD)/options
 
 bench: deps
 	LYRAVOX_BENCH_TOOLS=1 tools/install-deps.sh
