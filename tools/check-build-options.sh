@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Configures every documented build option combination (a target that one of them lacks fails
-# here, where CMake generates) and builds the cheap ones: the effect control without the player.
+# Configures every documented build option combination: a target that one of them lacks fails
+# here, where CMake generates. (The ThreadSanitizer tree of `make test` builds the effect control
+# without the player; the other combinations build what the test trees build.)
 # usage: tools/check-build-options.sh BUILD_DIR
 set -euo pipefail
 src=$(cd "$(dirname "$0")/.." && pwd)
@@ -25,7 +26,7 @@ run no-tests-bench no -DCMAKE_BUILD_TYPE=Release -DLYRAVOX_BUILD_TESTS=OFF -DLYR
 run no-tests-no-bench no -DCMAKE_BUILD_TYPE=Release -DLYRAVOX_BUILD_TESTS=OFF -DLYRAVOX_BUILD_BENCH=OFF
 run package no -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
   -DLYRAVOX_BUILD_TESTS=OFF -DLYRAVOX_BUILD_BENCH=OFF
-run effect-only yes -DCMAKE_BUILD_TYPE=Release -DLYRAVOX_BUILD_PLAYER=OFF -DLYRAVOX_BUILD_TESTS=OFF \
+run effect-only no -DCMAKE_BUILD_TYPE=Release -DLYRAVOX_BUILD_PLAYER=OFF -DLYRAVOX_BUILD_TESTS=OFF \
   -DLYRAVOX_BUILD_BENCH=ON
 echo "build options: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
