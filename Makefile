@@ -32,7 +32,7 @@ package: deps
 	cmake --build $(PKG) -j $(JOBS)
 	cd $(PKG) && cpack -G DEB
 
-test: deps test-asan test-tsan fuzz check-options
+test: deps check-options test-asan test-tsan fuzz
 
 test-asan:
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLYRAVOX_SANITIZE=ON $(CMAKE_FLAGS)

@@ -26,5 +26,5 @@ run package -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
   -DLYRAVOX_BUILD_TESTS=OFF -DLYRAVOX_BUILD_BENCH=OFF
 run effect-only -DCMAKE_BUILD_TYPE=Release -DLYRAVOX_BUILD_PLAYER=OFF -DLYRAVOX_BUILD_TESTS=OFF \
   -DLYRAVOX_BUILD_BENCH=ON
-echo "build options: $passed passed, $failed failed"
+echo "options: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
