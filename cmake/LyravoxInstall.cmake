@@ -34,7 +34,14 @@ if(TARGET lyravox)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME lyravox.xml)
   install(FILES ${PROJECT_SOURCE_DIR}/data/icons/lyravox.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  install(FILES ${PROJECT_SOURCE_DIR}/data/desktop/io.github.lyravox.Lyravox.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 endif()
+
+# The license in Debian's machine-readable form where Debian looks for it (CPack's DEB generator
+# writes no copyright file of its own). The folder is the package's name: CMAKE_INSTALL_DOCDIR
+# would say Lyravox.
+install(FILES ${PROJECT_SOURCE_DIR}/data/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/lyravox)
 
 # make package: a .deb with the player, the effect library and lyravox-fx. Debian's
 # desktop-file-utils, shared-mime-info and hicolor-icon-theme refresh their caches through

@@ -9,7 +9,7 @@ packages=(
   xvfb xauth xdotool fonts-noto-cjk shared-mime-info desktop-file-utils xdg-utils
   libxcb-render0-dev libxcb-render-util0-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  sox libsox-fmt-all lame ccache
+  sox libsox-fmt-all lame ccache appstream
 )
 # Tools the benchmarks compare against; not needed to build or test.
 if [ "${LYRAVOX_BENCH_TOOLS:-0}" = 1 ]; then

@@ -17,7 +17,8 @@ for f in bin/lyravox bin/lyravox-fx include/lyravox/effect.h \
   share/applications/lyravox.desktop share/mime/packages/lyravox.xml \
   share/icons/hicolor/scalable/apps/lyravox.svg share/lyravox/help/index.html \
   share/lyravox/default.pic share/lyravox/res/lvx.ico share/lyravox/res/Default.ico \
-  share/lyravox/res/ico.mp3 share/lyravox/res/ico.wm share/lyravox/demo/demo.wav; do
+  share/lyravox/res/ico.mp3 share/lyravox/res/ico.wm share/lyravox/demo/demo.wav \
+  share/metainfo/io.github.lyravox.Lyravox.metainfo.xml share/doc/lyravox/copyright; do
   [ -e "$usr/$f" ] || problem "missing /usr/$f"
 done
 lib=$(find "$usr" -name 'liblyravox-effect.so.1' | head -n1)
@@ -43,6 +44,14 @@ fi
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$usr/share/applications/lyravox.desktop" || problem "desktop entry invalid"
 fi
+# Software centres read the installed tree: the metainfo's launchable and icon must be in it,
+# and so must every program it says the package provides.
+if command -v appstreamcli >/dev/null; then
+  appstreamcli validate-tree --no-net --no-color "$root" || problem "installed AppStream metadata invalid"
+fi
+while read -r program; do
+  [ -x "$usr/bin/$program" ] || problem "the metainfo provides $program, which is not installed"
+done < <(sed -n 's|.*<binary>\(.*\)</binary>.*|\1|p' "$usr"/share/metainfo/*.metainfo.xml)
 if command -v update-mime-database >/dev/null; then
   cp -r "$usr/share/mime" "$root/mime"
   update-mime-database "$root/mime" >/dev/null 2>&1
