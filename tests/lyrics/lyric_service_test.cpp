@@ -3,6 +3,7 @@
 #include "await_answer.h"
 #include "lyric_service.h"
 #include "lyrics/download/reference_lyric_provider.h"
+#include "raw_http_client.h"
 #include "temp_home.h"
 
 #include <QDir>
@@ -184,6 +185,55 @@ TEST_F(LyricServiceTest, SwitchesForRefusalNoticeErrorsAndGb18030) {
     }
 }
 
+TEST_F(LyricServiceTest, SilentStalledAndOversizedConnections) {
+    constexpr int kIdleMs = 1000;
+    const QByteArray target = "/soft/Lyravox/lrcs/index.asp?FileName=Singer%20-%20Song";
+    // A head of exactly `size` bytes through the blank line.
+    const auto headOf = [&](qsizetype size) {
+        const QByteArray start = "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Fill: ";
+        return start + QByteArray(size - start.size() - 4, 'f') + "\r\n\r\n";
+    };
+    const QByteArray whole = "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    struct Case {
+        const char *name;
+        QList<QByteArray> pieces; // sent kIdleMs * 2 / 5 apart
+        int status;               // 0: dropped without an answer
+        QByteArray bodyStart;
+    };
+    const Case cases[] = {
+        {"silent", {}, 0, {}},
+        {"head stops halfway", {whole.left(40)}, 0, {}},
+        // Each piece is progress: together they take longer than the idle time.
+        {"slow but steady",
+         {whole.left(10), whole.mid(10, 20), whole.mid(30, 20), whole.mid(50)},
+         200,
+         "[ti:Song]"},
+        {"head at the limit", {headOf(HttpServer::kMaxHeadBytes)}, 200, "[ti:Song]"},
+        {"head a byte over", {headOf(HttpServer::kMaxHeadBytes + 1)}, 431, "request header"},
+        {"head without end", {QByteArray(1024 * 1024, 'a')}, 431, "request header"},
+        {"not a request", {"HELLO\r\n\r\n"}, 400, "bad request"},
+        {"not a GET", {"POST / HTTP/1.1\r\n\r\n"}, 405, "only GET"},
+    };
+    options.idleMs = kIdleMs;
+    start();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        RawHttpClient client(service->port());
+        for (qsizetype i = 0; i < c.pieces.size(); ++i) {
+            if (i > 0) spinUntil([&] { return client.closed; }, kIdleMs * 2 / 5);
+            ASSERT_FALSE(client.closed) << "closed before piece " << i;
+            client.send(c.pieces[i]);
+        }
+        ASSERT_TRUE(spinUntil([&] { return client.closed; }, kIdleMs + 10000));
+        EXPECT_EQ(client.status(), c.status) << client.received.left(100).toStdString();
+        EXPECT_TRUE(client.body().startsWith(c.bodyStart));
+        if (c.status == 0) {
+            EXPECT_TRUE(client.received.isEmpty());
+            EXPECT_GE(client.closedAfterMs, kIdleMs * 9 / 10);
+        }
+    }
+}
+
 TEST_F(LyricServiceTest, ProgramPrintsItsPortAndServes) {
     QProcess program;
     program.start(qEnvironmentVariable("LYRAVOX_BIN_DIR") +
@@ -203,12 +253,20 @@ TEST_F(LyricServiceTest, ProgramPrintsItsPortAndServes) {
     program.terminate();
     EXPECT_TRUE(program.waitForFinished(10000));
 
-    QProcess refused;
-    refused.start(qEnvironmentVariable("LYRAVOX_BIN_DIR") +
-                      QStringLiteral("/lyravox-lyric-service"),
-                  {QStringLiteral("--root"), home.file(QStringLiteral("missing"))});
-    ASSERT_TRUE(refused.waitForFinished(10000));
-    EXPECT_EQ(refused.exitCode(), 2);
+    const QStringList badArguments[] = {
+        {QStringLiteral("--root"), home.file(QStringLiteral("missing"))},
+        {QStringLiteral("--root"), options.root, QStringLiteral("--idle-ms"), QStringLiteral("0")},
+        {QStringLiteral("--root"), options.root, QStringLiteral("--idle-ms"), QStringLiteral("x")},
+    };
+    for (const QStringList &arguments : badArguments) {
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
+        QProcess refused;
+        refused.start(qEnvironmentVariable("LYRAVOX_BIN_DIR") +
+                          QStringLiteral("/lyravox-lyric-service"),
+                      arguments);
+        ASSERT_TRUE(refused.waitForFinished(10000));
+        EXPECT_EQ(refused.exitCode(), 2);
+    }
 }
 
 } // namespace

@@ -89,7 +89,9 @@ bool LyricService::Request::has(const QString &key) const {
 
 LyricService::LyricService(LyricServiceOptions options, QObject *parent)
     : QObject(parent), m_options(std::move(options)),
-      m_http([this](const HttpRequest &r) { return handle(r); }) {}
+      m_http([this](const HttpRequest &r) { return handle(r); }) {
+    m_http.setIdleTimeout(m_options.idleMs);
+}
 
 bool LyricService::listen(const QHostAddress &address, quint16 port) {
     return m_http.listen(address, port);

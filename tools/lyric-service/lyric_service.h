@@ -30,6 +30,7 @@ struct LyricServiceOptions {
     bool htmlPage = false; // every request is answered 200 with an HTML page (a broken proxy)
     bool gb18030 = false;  // answers in GB18030 instead of UTF-8
     QString logFile;       // not empty: one line per request is appended here
+    int idleMs = HttpServer::kIdleTimeoutMs; // a connection silent this long is dropped
 };
 
 class LyricService : public QObject {
