@@ -234,6 +234,24 @@ TEST_F(LyricServiceTest, SilentStalledAndOversizedConnections) {
     }
 }
 
+TEST_F(LyricServiceTest, KeepsTheLatestRequestsAndLogsThemAll) {
+    options.logFile = home.file(QStringLiteral("requests.log"));
+    start();
+    const int total = int(LyricService::kKeptRequests) + 20;
+    for (int i = 0; i < total; ++i) {
+        RawHttpClient client(service->port());
+        client.send("GET /soft/Lyravox/lrcs/index.asp?n=" + QByteArray::number(i) +
+                    " HTTP/1.1\r\n\r\n");
+        ASSERT_TRUE(spinUntil([&] { return client.closed; }, 10000));
+        ASSERT_EQ(client.status(), 200);
+    }
+    EXPECT_EQ(service->requestCount(), quint64(total));
+    ASSERT_EQ(service->requests().size(), LyricService::kKeptRequests);
+    EXPECT_EQ(service->requests().first().value(QStringLiteral("n")), QString::number(20));
+    EXPECT_EQ(service->requests().last().value(QStringLiteral("n")), QString::number(total - 1));
+    EXPECT_EQ(home.read(QStringLiteral("requests.log")).count('\n'), total);
+}
+
 TEST_F(LyricServiceTest, ProgramPrintsItsPortAndServes) {
     QProcess program;
     program.start(qEnvironmentVariable("LYRAVOX_BIN_DIR") +

@@ -49,7 +49,10 @@ public:
         QString value(const QString &key) const;
         bool has(const QString &key) const;
     };
+    // The latest requests (at most kKeptRequests, oldest first) and how many there were in all.
     const QList<Request> &requests() const { return m_requests; }
+    quint64 requestCount() const { return m_requestCount; }
+    static constexpr qsizetype kKeptRequests = 256;
     LyricServiceOptions &options() { return m_options; }
 
     // The root-relative ".lrc" file a location names, or nullopt when it is unsafe or missing.
@@ -68,4 +71,5 @@ private:
     LyricServiceOptions m_options;
     HttpServer m_http;
     QList<Request> m_requests;
+    quint64 m_requestCount = 0;
 };
