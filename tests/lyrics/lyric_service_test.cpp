@@ -10,7 +10,15 @@
 #include <QFile>
 #include <QProcess>
 #include <QStringEncoder>
+#include <arpa/inet.h>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -232,6 +240,52 @@ TEST_F(LyricServiceTest, SilentStalledAndOversizedConnections) {
             EXPECT_GE(client.closedAfterMs, kIdleMs * 9 / 10);
         }
     }
+}
+
+// A client that writes its whole request before it reads (as a blocking one does) must get the
+// refusal, not a reset: the service keeps reading and discarding until the client is done.
+TEST_F(LyricServiceTest, OversizedHeadSentWholeIsStillAnswered) {
+    start();
+    const quint16 port = service->port();
+    std::atomic<bool> done{false};
+    int sendError = 0;
+    QByteArray received;
+    std::thread client([&] {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        const timeval limit{20, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd, reinterpret_cast<const sockaddr *>(&to), sizeof to) != 0) {
+            sendError = errno;
+        } else {
+            // More than the socket buffers on both sides hold, so the client is still writing
+            // when the service answers.
+            const QByteArray head = "GET / HTTP/1.1\r\nX-Fill: " + QByteArray(16 << 20, 'f');
+            for (qsizetype sent = 0; sent < head.size();) {
+                const ssize_t n =
+                    ::send(fd, head.constData() + sent, size_t(head.size() - sent), MSG_NOSIGNAL);
+                if (n <= 0) {
+                    sendError = errno;
+                    break;
+                }
+                sent += n;
+            }
+            ::shutdown(fd, SHUT_WR);
+            char buffer[4096];
+            for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+                received.append(buffer, n);
+        }
+        ::close(fd);
+        done = true;
+    });
+    spinUntil([&] { return done.load(); }, 30000);
+    client.join();
+    EXPECT_EQ(sendError, 0) << std::strerror(sendError);
+    EXPECT_TRUE(received.startsWith("HTTP/1.1 431 ")) << received.left(100).toStdString();
 }
 
 TEST_F(LyricServiceTest, KeepsTheLatestRequestsAndLogsThemAll) {
