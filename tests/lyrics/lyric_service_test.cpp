@@ -3,13 +3,22 @@
 #include "await_answer.h"
 #include "lyric_service.h"
 #include "lyrics/download/reference_lyric_provider.h"
+#include "raw_http_client.h"
 #include "temp_home.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStringEncoder>
+#include <arpa/inet.h>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -184,6 +193,119 @@ TEST_F(LyricServiceTest, SwitchesForRefusalNoticeErrorsAndGb18030) {
     }
 }
 
+TEST_F(LyricServiceTest, SilentStalledAndOversizedConnections) {
+    constexpr int kIdleMs = 1000;
+    const QByteArray target = "/soft/Lyravox/lrcs/index.asp?FileName=Singer%20-%20Song";
+    // A head of exactly `size` bytes through the blank line.
+    const auto headOf = [&](qsizetype size) {
+        const QByteArray start = "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Fill: ";
+        return start + QByteArray(size - start.size() - 4, 'f') + "\r\n\r\n";
+    };
+    const QByteArray whole = "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    struct Case {
+        const char *name;
+        QList<QByteArray> pieces; // sent kIdleMs * 2 / 5 apart
+        int status;               // 0: dropped without an answer
+        QByteArray bodyStart;
+    };
+    const Case cases[] = {
+        {"silent", {}, 0, {}},
+        {"head stops halfway", {whole.left(40)}, 0, {}},
+        // Each piece is progress: together they take longer than the idle time.
+        {"slow but steady",
+         {whole.left(10), whole.mid(10, 20), whole.mid(30, 20), whole.mid(50)},
+         200,
+         "[ti:Song]"},
+        {"head at the limit", {headOf(HttpServer::kMaxHeadBytes)}, 200, "[ti:Song]"},
+        {"head a byte over", {headOf(HttpServer::kMaxHeadBytes + 1)}, 431, "request header"},
+        {"head without end", {QByteArray(1024 * 1024, 'a')}, 431, "request header"},
+        {"not a request", {"HELLO\r\n\r\n"}, 400, "bad request"},
+        {"not a GET", {"POST / HTTP/1.1\r\n\r\n"}, 405, "only GET"},
+    };
+    options.idleMs = kIdleMs;
+    start();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        RawHttpClient client(service->port());
+        for (qsizetype i = 0; i < c.pieces.size(); ++i) {
+            if (i > 0) spinUntil([&] { return client.closed; }, kIdleMs * 2 / 5);
+            ASSERT_FALSE(client.closed) << "closed before piece " << i;
+            client.send(c.pieces[i]);
+        }
+        ASSERT_TRUE(spinUntil([&] { return client.closed; }, kIdleMs + 10000));
+        EXPECT_EQ(client.status(), c.status) << client.received.left(100).toStdString();
+        EXPECT_TRUE(client.body().startsWith(c.bodyStart));
+        if (c.status == 0) {
+            EXPECT_TRUE(client.received.isEmpty());
+            EXPECT_GE(client.closedAfterMs, kIdleMs * 9 / 10);
+        }
+    }
+}
+
+// A client that writes its whole request before it reads (as a blocking one does) must get the
+// refusal, not a reset: the service keeps reading and discarding until the client is done.
+TEST_F(LyricServiceTest, OversizedHeadSentWholeIsStillAnswered) {
+    start();
+    const quint16 port = service->port();
+    std::atomic<bool> done{false};
+    int sendError = 0;
+    QByteArray received;
+    std::thread client([&] {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        const timeval limit{20, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd, reinterpret_cast<const sockaddr *>(&to), sizeof to) != 0) {
+            sendError = errno;
+        } else {
+            // More than the socket buffers on both sides hold, so the client is still writing
+            // when the service answers.
+            const QByteArray head = "GET / HTTP/1.1\r\nX-Fill: " + QByteArray(16 << 20, 'f');
+            for (qsizetype sent = 0; sent < head.size();) {
+                const ssize_t n =
+                    ::send(fd, head.constData() + sent, size_t(head.size() - sent), MSG_NOSIGNAL);
+                if (n <= 0) {
+                    sendError = errno;
+                    break;
+                }
+                sent += n;
+            }
+            ::shutdown(fd, SHUT_WR);
+            char buffer[4096];
+            for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+                received.append(buffer, n);
+        }
+        ::close(fd);
+        done = true;
+    });
+    spinUntil([&] { return done.load(); }, 30000);
+    client.join();
+    EXPECT_EQ(sendError, 0) << std::strerror(sendError);
+    EXPECT_TRUE(received.startsWith("HTTP/1.1 431 ")) << received.left(100).toStdString();
+}
+
+TEST_F(LyricServiceTest, KeepsTheLatestRequestsAndLogsThemAll) {
+    options.logFile = home.file(QStringLiteral("requests.log"));
+    start();
+    const int total = int(LyricService::kKeptRequests) + 20;
+    for (int i = 0; i < total; ++i) {
+        RawHttpClient client(service->port());
+        client.send("GET /soft/Lyravox/lrcs/index.asp?n=" + QByteArray::number(i) +
+                    " HTTP/1.1\r\n\r\n");
+        ASSERT_TRUE(spinUntil([&] { return client.closed; }, 10000));
+        ASSERT_EQ(client.status(), 200);
+    }
+    EXPECT_EQ(service->requestCount(), quint64(total));
+    ASSERT_EQ(service->requests().size(), LyricService::kKeptRequests);
+    EXPECT_EQ(service->requests().first().value(QStringLiteral("n")), QString::number(20));
+    EXPECT_EQ(service->requests().last().value(QStringLiteral("n")), QString::number(total - 1));
+    EXPECT_EQ(home.read(QStringLiteral("requests.log")).count('\n'), total);
+}
+
 TEST_F(LyricServiceTest, ProgramPrintsItsPortAndServes) {
     QProcess program;
     program.start(qEnvironmentVariable("LYRAVOX_BIN_DIR") +
@@ -203,12 +325,20 @@ TEST_F(LyricServiceTest, ProgramPrintsItsPortAndServes) {
     program.terminate();
     EXPECT_TRUE(program.waitForFinished(10000));
 
-    QProcess refused;
-    refused.start(qEnvironmentVariable("LYRAVOX_BIN_DIR") +
-                      QStringLiteral("/lyravox-lyric-service"),
-                  {QStringLiteral("--root"), home.file(QStringLiteral("missing"))});
-    ASSERT_TRUE(refused.waitForFinished(10000));
-    EXPECT_EQ(refused.exitCode(), 2);
+    const QStringList badArguments[] = {
+        {QStringLiteral("--root"), home.file(QStringLiteral("missing"))},
+        {QStringLiteral("--root"), options.root, QStringLiteral("--idle-ms"), QStringLiteral("0")},
+        {QStringLiteral("--root"), options.root, QStringLiteral("--idle-ms"), QStringLiteral("x")},
+    };
+    for (const QStringList &arguments : badArguments) {
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
+        QProcess refused;
+        refused.start(qEnvironmentVariable("LYRAVOX_BIN_DIR") +
+                          QStringLiteral("/lyravox-lyric-service"),
+                      arguments);
+        ASSERT_TRUE(refused.waitForFinished(10000));
+        EXPECT_EQ(refused.exitCode(), 2);
+    }
 }
 
 } // namespace

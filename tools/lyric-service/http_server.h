@@ -33,12 +33,21 @@ public:
     quint16 port() const { return m_server.serverPort(); }
     QString errorString() const { return m_server.errorString(); }
 
-    // The largest request head taken (request line and headers).
+    // The largest request head taken (request line and headers through the blank line); a
+    // longer one is answered 431 and never held in memory beyond this.
     static constexpr qsizetype kMaxHeadBytes = 16 * 1024;
+    // A connection that neither sends nor takes a byte for this long is dropped.
+    static constexpr int kIdleTimeoutMs = 10 * 1000;
+    // After a refusal, how long the rest of a request is read and discarded at most.
+    static constexpr int kLingerMs = 2000;
+
+    // For tests: a shorter idle time for connections accepted from now on.
+    void setIdleTimeout(int ms) { m_idleMs = ms; }
 
 private:
     void onConnection();
 
     Handler m_handler;
     QTcpServer m_server;
+    int m_idleMs = kIdleTimeoutMs;
 };

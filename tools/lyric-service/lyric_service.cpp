@@ -89,7 +89,9 @@ bool LyricService::Request::has(const QString &key) const {
 
 LyricService::LyricService(LyricServiceOptions options, QObject *parent)
     : QObject(parent), m_options(std::move(options)),
-      m_http([this](const HttpRequest &r) { return handle(r); }) {}
+      m_http([this](const HttpRequest &r) { return handle(r); }) {
+    m_http.setIdleTimeout(m_options.idleMs);
+}
 
 bool LyricService::listen(const QHostAddress &address, quint16 port) {
     return m_http.listen(address, port);
@@ -148,7 +150,10 @@ HttpResponse LyricService::handle(const HttpRequest &http) {
         request.items.append({decodeValue(eq < 0 ? pair : pair.left(eq)),
                               eq < 0 ? QString() : decodeValue(pair.mid(eq + 1))});
     }
+    // A long-running service keeps only the latest requests in memory; the log file has them all.
+    if (m_requests.size() >= kKeptRequests) m_requests.removeFirst();
     m_requests << request;
+    ++m_requestCount;
     log(request);
     r.delayMs = m_options.delayMs;
 

@@ -30,6 +30,7 @@ struct LyricServiceOptions {
     bool htmlPage = false; // every request is answered 200 with an HTML page (a broken proxy)
     bool gb18030 = false;  // answers in GB18030 instead of UTF-8
     QString logFile;       // not empty: one line per request is appended here
+    int idleMs = HttpServer::kIdleTimeoutMs; // a connection silent this long is dropped
 };
 
 class LyricService : public QObject {
@@ -48,7 +49,10 @@ public:
         QString value(const QString &key) const;
         bool has(const QString &key) const;
     };
+    // The latest requests (at most kKeptRequests, oldest first) and how many there were in all.
     const QList<Request> &requests() const { return m_requests; }
+    quint64 requestCount() const { return m_requestCount; }
+    static constexpr qsizetype kKeptRequests = 256;
     LyricServiceOptions &options() { return m_options; }
 
     // The root-relative ".lrc" file a location names, or nullopt when it is unsafe or missing.
@@ -67,4 +71,5 @@ private:
     LyricServiceOptions m_options;
     HttpServer m_http;
     QList<Request> m_requests;
+    quint64 m_requestCount = 0;
 };

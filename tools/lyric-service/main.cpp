@@ -41,7 +41,12 @@ int main(int argc, char **argv) {
     const QCommandLineOption log(QStringLiteral("log"),
                                  QStringLiteral("Append one line per request to FILE."),
                                  QStringLiteral("FILE"));
-    parser.addOptions({root, listen, port, refuse, notice, delay, status, html, gb, log});
+    // Tests shorten the idle time so they need not wait for the real one.
+    QCommandLineOption idle(QStringLiteral("idle-ms"),
+                            QStringLiteral("Drop a connection silent this long."),
+                            QStringLiteral("MS"), QString::number(HttpServer::kIdleTimeoutMs));
+    idle.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions({root, listen, port, refuse, notice, delay, status, html, gb, log, idle});
     parser.process(app);
 
     LyricServiceOptions options;
@@ -68,6 +73,11 @@ int main(int argc, char **argv) {
     options.htmlPage = parser.isSet(html);
     options.gb18030 = parser.isSet(gb);
     options.logFile = parser.value(log);
+    options.idleMs = parser.value(idle).toInt(&ok);
+    if (!ok || options.idleMs <= 0) {
+        std::fprintf(stderr, "lyravox-lyric-service: bad idle time\n");
+        return 2;
+    }
 
     LyricService service(options);
     if (!service.listen(address, quint16(portNumber))) {
