@@ -389,6 +389,25 @@ TEST_F(MprisServiceTest, OpenUriAddsAndPlaysWhatThePlayerTakes) {
     }
 }
 
+TEST_F(MprisServiceTest, AWindowThatGoesAwayLeavesAStoppedPlayerUntilTheNextOne) {
+    playback.finishStartup();
+    call(kPlayer, QStringLiteral("Play"));
+    // The window is rebuilt: its source goes, a new one comes.
+    auto rebuilt = std::make_unique<MprisPlayback>(playback, model);
+    service.setSource(rebuilt.get());
+    log.changes.clear();
+    rebuilt.reset();
+    ASSERT_TRUE(waitFor([&] { return !log.changes.isEmpty(); }, 3000));
+    EXPECT_EQ(log.changes.first().value(QStringLiteral("PlaybackStatus")),
+              QStringLiteral("Stopped"));
+    EXPECT_EQ(log.changes.first().value(QStringLiteral("CanPlay")), false);
+    calls();
+    call(kPlayer, QStringLiteral("PlayPause"));
+    EXPECT_TRUE(calls().isEmpty());
+    service.setSource(&source);
+    EXPECT_EQ(status(), QStringLiteral("Playing"));
+}
+
 TEST_F(MprisServiceTest, ASecondPlayerTakesAnInstanceNameAndNoSourceIsAStoppedPlayer) {
     MprisService second;
     ASSERT_TRUE(second.registerOn(
