@@ -10,6 +10,7 @@ packages=(
   libxcb-render0-dev libxcb-render-util0-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   sox libsox-fmt-all lame ccache appstream
+  dbus-daemon playerctl libglib2.0-bin
 )
 # Tools the benchmarks compare against; not needed to build or test.
 if [ "${LYRAVOX_BENCH_TOOLS:-0}" = 1 ]; then

@@ -2,6 +2,7 @@
 #include "app/lyravox_app.h"
 #include "app/single_instance.h"
 #include "app/unix_signals.h"
+#include "mpris/mpris_service.h"
 #include "platform/qt_dialogs.h"
 
 #include <QApplication>
@@ -63,6 +64,11 @@ int main(int argc, char **argv) {
     QObject::connect(&signals, &UnixSignals::terminateRequested, &lyravox,
                      &LyravoxApp::closeWindow);
     QObject::connect(&lyravox, &LyravoxApp::finished, &app, &QApplication::quit);
+    // The desktop's media keys and sound menu; without a session bus the player is unchanged.
+    MprisService mpris;
+    mpris.registerOnSessionBus();
+    QObject::connect(&lyravox, &LyravoxApp::windowCreated, &mpris,
+                     [&mpris](MainWindow *window) { mpris.setSource(&window->mpris()); });
     lyravox.start();
     return app.exec();
 }

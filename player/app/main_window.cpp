@@ -9,6 +9,7 @@
 #include "lyrics/lyric_download_controller.h"
 #include "lyrics/lyric_window_controller.h"
 #include "lyrics/lyrics_controller.h"
+#include "mpris/mpris_playback.h"
 #include "platform/file_class_registry.h"
 #include "platform/xdg_association.h"
 #include "playback/playback_widgets.h"
@@ -87,6 +88,7 @@ MainWindow::MainWindow(AppContext &ctx, QWidget *parent) : QWidget(parent), m_ct
     connectRecording();
     connectVisuals();
     connectProcessing();
+    connectMpris();
     connectShellCommands();
     auto *keys = new KeyPreview(this);
     connect(keys, &KeyPreview::pressed, this, &MainWindow::handleKeyPress);
@@ -379,6 +381,28 @@ void MainWindow::connectProcessing() {
     connect(playback, &PlaybackController::playStateChanged, processing,
             &ProcessingController::onPlayStateChanged);
     connect(this, &MainWindow::aboutToUnload, processing, &ProcessingController::abandon);
+}
+
+void MainWindow::connectMpris() {
+    m_mpris = std::make_unique<MprisPlayback>(m_playback->controller(), m_playlist->model());
+    MprisPlaybackHooks &h = m_mpris->hooks();
+    h.raise = [this] {
+        if (isMinimized()) showNormal();
+        show();
+        raise();
+        activateWindow();
+    };
+    h.quit = [this] {
+        if (m_ctx.requestQuit) m_ctx.requestQuit();
+    };
+    h.picturePath = [this](const QString &track) {
+        const QString picture = m_ctx.paths.file(CoverPicture::pictureFileName(track));
+        return QFile::exists(picture) ? picture : QString();
+    };
+}
+
+MprisSource &MainWindow::mpris() {
+    return *m_mpris;
 }
 
 void MainWindow::openSettings() {

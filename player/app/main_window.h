@@ -22,6 +22,8 @@ class RecordingWidgets;
 class LyricDownloadController;
 class VisualsController;
 class LyricWindowController;
+class MprisPlayback;
+class MprisSource;
 
 class MainWindow : public QWidget, public SkinHost {
     Q_OBJECT
@@ -46,6 +48,8 @@ public:
     VisualsController &visuals() { return *m_visuals; }
     // The full-screen lyric window frmLrc.
     LyricWindowController &lyricWindow() { return *m_lyricWindow; }
+    // The player as the desktop's media controls see it.
+    MprisSource &mpris();
     AppContext &context() { return m_ctx; }
 
     // Runs FinishStartup now instead of waiting for Timer3 (tests).
@@ -99,6 +103,7 @@ private:
     void connectRecording();
     void connectVisuals();
     void connectProcessing();
+    void connectMpris();
     void openHelp();
 
     AppContext &m_ctx;
@@ -122,4 +127,5 @@ private:
     std::unique_ptr<LyricWindowController> m_lyricWindow; // frmLrc, created on demand
     // After m_recording and m_playback: it asks them; its job ends with the window.
     std::unique_ptr<ProcessingController> m_processing;
+    std::unique_ptr<MprisPlayback> m_mpris; // after m_playback and m_playlist: it drives them
 };

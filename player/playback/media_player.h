@@ -15,6 +15,8 @@ public:
     enum PlayState : int { Stopped = 0, Paused = 1, Playing = 2, Closed = 6 };
     // GetMediaInfoString kinds.
     enum InfoKind : int { InfoTitle = 8, InfoAuthor = 9, InfoCopyright = 10, InfoDescription = 12 };
+    // Beyond the classic kinds: the album tag (desktop media controls show it).
+    static constexpr int InfoAlbum = 64;
     // DisplaySize value of video full screen.
     static constexpr int kFullScreen = 3;
     // Balance range: hundredths of a decibel taken off the opposite channel.
@@ -44,7 +46,13 @@ public:
     virtual double duration() const = 0;
     // Position in seconds (0 while nothing is open).
     virtual double currentPosition() const = 0;
+    // Seeks; positionJumped() follows once the player has moved there.
     virtual void setCurrentPosition(double seconds) = 0;
+
+    // Output volume in percent, 0 ... 100 (values outside are clamped); 100 is the media as
+    // decoded. Kept across media.
+    virtual int volume() const = 0;
+    virtual void setVolume(int percent) = 0;
 
     // Video frame size in pixels; both 0 for sound-only media.
     virtual int imageSourceWidth() const = 0;
@@ -61,8 +69,8 @@ public:
     virtual int balance() const = 0;
     virtual void setBalance(int value) = 0;
 
-    // InfoTitle, InfoAuthor, InfoCopyright or InfoDescription of the open media; empty when the
-    // media carries none (or for another kind).
+    // InfoTitle, InfoAuthor, InfoCopyright, InfoDescription or InfoAlbum of the open media; empty
+    // when the media carries none (or for another kind).
     virtual QString getMediaInfoString(int kind) const = 0;
 
     // The display option: true shows the playback status over the video.
@@ -84,4 +92,7 @@ Q_SIGNALS:
     void mediaError(const QString &fileName, const QString &reason);
     // DisplaySize changed.
     void displaySizeChanged(int size);
+    // A seek asked for by setCurrentPosition (any command's, Stop's return to 0 included) has
+    // taken effect: the position jumped.
+    void positionJumped();
 };

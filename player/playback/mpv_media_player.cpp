@@ -135,7 +135,11 @@ void MpvMediaPlayer::handleEvent(const mpv_event &event) {
         if (m_startedId == m_entryId && !m_loaded) onFileLoaded();
         break;
     case MPV_EVENT_PLAYBACK_RESTART:
-        m_seekPending = false;
+        // Also sent when a file starts: only a seek of ours is a jump.
+        if (m_seekPending) {
+            m_seekPending = false;
+            Q_EMIT positionJumped();
+        }
         break;
     case MPV_EVENT_END_FILE: {
         const auto *end = static_cast<const mpv_event_end_file *>(event.data);
@@ -369,6 +373,13 @@ void MpvMediaPlayer::setCurrentPosition(double seconds) {
     }
 }
 
+void MpvMediaPlayer::setVolume(int percent) {
+    const int v = std::clamp(percent, 0, 100);
+    if (!m_mpv || v == m_volume) return;
+    double value = v;
+    if (mpv_set_property(m_mpv, "volume", MPV_FORMAT_DOUBLE, &value) >= 0) m_volume = v;
+}
+
 void MpvMediaPlayer::setDisplaySize(int size) {
     if (m_displaySize == size) return;
     m_displaySize = size;
@@ -399,6 +410,8 @@ QString MpvMediaPlayer::getMediaInfoString(int kind) const {
         return first({"copyright"});
     case InfoDescription:
         return first({"description", "comment", "icy-description"});
+    case InfoAlbum:
+        return first({"album"});
     default:
         return {};
     }

@@ -48,6 +48,8 @@ public:
     double duration() const override;
     double currentPosition() const override;
     void setCurrentPosition(double seconds) override;
+    int volume() const override { return m_volume; }
+    void setVolume(int percent) override;
     int imageSourceWidth() const override { return m_width; }
     int imageSourceHeight() const override { return m_height; }
     int displaySize() const override { return m_displaySize; }
@@ -109,5 +111,6 @@ private:
     QHash<QString, QString> m_metadata; // keys lower-cased
     int m_displaySize = 0;
     int m_balance = 0;
+    int m_volume = 100;
     bool m_displayOption = false;
 };

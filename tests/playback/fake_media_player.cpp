@@ -53,7 +53,15 @@ void FakeMediaPlayer::stop() {
 
 void FakeMediaPlayer::setCurrentPosition(double seconds) {
     m_calls << QStringLiteral("seek:") + QString::number(seconds);
-    if (m_open) m_position = seconds;
+    if (!m_open) return;
+    m_position = seconds;
+    // The real engine reports the jump once the seek has run.
+    QMetaObject::invokeMethod(this, &MediaPlayer::positionJumped, Qt::QueuedConnection);
+}
+
+void FakeMediaPlayer::setVolume(int percent) {
+    m_calls << QStringLiteral("volume:") + QString::number(percent);
+    m_volume = std::clamp(percent, 0, 100);
 }
 
 void FakeMediaPlayer::setDisplaySize(int size) {
@@ -70,6 +78,7 @@ void FakeMediaPlayer::setBalance(int value) {
 QString FakeMediaPlayer::getMediaInfoString(int kind) const {
     if (!m_open) return QString();
     if (kind == InfoTitle) return m_current.title;
+    if (kind == InfoAlbum) return m_current.album;
     return kind == InfoAuthor ? m_author : QString();
 }
 

@@ -16,6 +16,7 @@ public:
         QString title;
         bool refused = false;     // setFileName returns false
         bool failsToOpen = false; // opening reports mediaError
+        QString album;
     };
 
     using MediaPlayer::MediaPlayer;
@@ -40,6 +41,8 @@ public:
     double duration() const override { return m_open ? m_current.duration : 0.0; }
     double currentPosition() const override { return m_position; }
     void setCurrentPosition(double seconds) override;
+    int volume() const override { return m_volume; }
+    void setVolume(int percent) override;
     int imageSourceWidth() const override { return m_open ? m_current.width : 0; }
     int imageSourceHeight() const override { return m_open ? m_current.height : 0; }
     int displaySize() const override { return m_displaySize; }
@@ -65,5 +68,6 @@ private:
     double m_position = 0.0;
     int m_displaySize = 0;
     int m_balance = 0;
+    int m_volume = 100;
     bool m_displayOption = false;
 };

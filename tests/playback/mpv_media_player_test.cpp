@@ -254,4 +254,53 @@ TEST_F(MpvMediaPlayerTest, BalanceTakesTheLevelOffTheOppositeChannel) {
     }
 }
 
+TEST_F(MpvMediaPlayerTest, ASeekReportsItsJumpOnceItHasRun) {
+    MpvMediaPlayer player;
+    QSignalSpy jumped(&player, &MediaPlayer::positionJumped);
+    open(player, media("tone.wav"));
+    player.play();
+    ASSERT_TRUE(waitFor([&] { return player.currentPosition() > 0.1; }));
+    EXPECT_EQ(jumped.count(), 0) << "starting a file is no jump";
+    for (const double to : {0.5, 0.2}) {
+        player.pause();
+        player.setCurrentPosition(to);
+        EXPECT_EQ(jumped.count(), 0) << "reported before the seek ran";
+        ASSERT_TRUE(jumped.wait(3000)) << to;
+        EXPECT_NEAR(player.currentPosition(), to, 0.05);
+        jumped.clear();
+        player.play();
+    }
+    player.stop(); // the return to the start is a jump too
+    EXPECT_TRUE(jumped.wait(3000));
+}
+
+TEST_F(MpvMediaPlayerTest, TheVolumeScalesWhatIsHeardAndIsKeptAcrossMedia) {
+    double levels[2] = {0, 0};
+    const int volumes[2] = {100, 40};
+    for (int k = 0; k < 2; ++k) {
+        const QString out = s_dir->path() + QStringLiteral("/vol%1.wav").arg(volumes[k]);
+        MpvMediaPlayer::Options o;
+        o.audioOutput = "pcm";
+        o.extra = {{"ao-pcm-file", out.toUtf8()}, {"audio-format", "s16"}};
+        {
+            MpvMediaPlayer player(o);
+            player.setVolume(volumes[k]);
+            open(player, media("mono.wav")); // set before the media: it is kept
+            QSignalSpy ended(&player, &MediaPlayer::endOfMedia);
+            player.play();
+            ASSERT_TRUE(ended.wait(5000));
+            EXPECT_EQ(player.volume(), volumes[k]);
+        }
+        levels[k] = channelLevels(out).first;
+    }
+    ASSERT_GT(levels[0], 1000.0);
+    EXPECT_LT(levels[1], levels[0] * 0.5);
+
+    MpvMediaPlayer player;
+    for (const auto &[set, want] : {std::pair{150, 100}, std::pair{-5, 0}, std::pair{70, 70}}) {
+        player.setVolume(set);
+        EXPECT_EQ(player.volume(), want) << set;
+    }
+}
+
 } // namespace

@@ -10,7 +10,7 @@
 namespace PlayerProcess {
 // The built program (LYRAVOX_BIN_DIR/lyravox).
 QString program();
-// The test's environment with the player's home in `home`.
+// The test's environment with the player's home in `home`, without a session bus.
 QProcessEnvironment environment(const TempHome &home);
 // Starts the program with `arguments` in `home`; false when it did not start.
 bool start(QProcess &process, const TempHome &home, const QStringList &arguments = {});
