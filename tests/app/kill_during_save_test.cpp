@@ -1,7 +1,9 @@
 // The real program killed with SIGKILL at random moments of its start-up and of its closing, while
 // it writes the settings (SetLog.ini), the playlist (List.lvx) and lyric files (a .lrc beside a
 // track copied into the lyric store on first play): every file is afterwards either the version
-// it had before or the one the program was writing, never cut short, empty or gone.
+// it had before or the one the program was writing, never cut short, empty or gone. Half the
+// kills fall inside a write, found through inotify: a file written in place would be caught in a
+// few rounds.
 // LYRAVOX_KILL_SEED repeats a run; LYRAVOX_KILL_ROUNDS changes the number of rounds.
 #include "player_process.h"
 
@@ -13,7 +15,10 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <poll.h>
 #include <random>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace {
 
@@ -88,6 +93,54 @@ bool isSavedFrom(const QByteArray &bytes, const QByteArray &old) {
     return saved == before;
 }
 
+// Changes to files of the watched folders whose names start with a prefix, as inotify reports
+// them: a write in place, a temporary file created or a file renamed into place.
+class WriteWatch {
+public:
+    explicit WriteWatch(const QStringList &folders)
+        : m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        for (const QString &folder : folders)
+            inotify_add_watch(m_fd, QFile::encodeName(folder).constData(),
+                              IN_MODIFY | IN_CREATE | IN_MOVED_TO);
+    }
+    ~WriteWatch() { ::close(m_fd); }
+    bool valid() const { return m_fd >= 0; }
+    void drain() {
+        while (!next().isNull()) {
+        }
+    }
+    // Waits up to `ms` for a change to a name starting with `prefix`; true when one came.
+    bool waitFor(const QString &prefix, int ms) {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < ms) {
+            for (QString name = next(); !name.isNull(); name = next())
+                if (name.startsWith(prefix)) return true;
+            pollfd p{m_fd, POLLIN, 0};
+            ::poll(&p, 1, 1);
+        }
+        return false;
+    }
+
+private:
+    // The name of the next event; null when none is waiting.
+    QString next() {
+        if (m_pending.isEmpty()) {
+            char buffer[4096];
+            const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+            if (n <= 0) return QString();
+            for (ssize_t at = 0; at < n;) {
+                const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
+                m_pending << (event->len ? QFile::decodeName(event->name) : QStringLiteral(""));
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        }
+        return m_pending.takeFirst();
+    }
+    int m_fd;
+    QStringList m_pending;
+};
+
 class KillDuringSave : public ::testing::Test {
 protected:
     KillDuringSave() {
@@ -126,8 +179,10 @@ protected:
             const QRegularExpressionMatch m = name.match(file);
             ASSERT_TRUE(m.hasMatch()) << "unexpected file in the lyric store: " << qPrintable(file);
             const int round = m.captured(1).toInt();
-            EXPECT_EQ(home.read(QStringLiteral("LRCS/") + file), m_lyrics.value(round))
-                << "lyric file of round " << round;
+            const QByteArray text = home.read(QStringLiteral("LRCS/") + file);
+            EXPECT_TRUE(text == m_lyrics.value(round))
+                << "lyric file of round " << round << ": " << text.size() << " bytes of "
+                << m_lyrics.value(round).size();
             ++*adopted;
         }
     }
@@ -173,6 +228,8 @@ TEST_F(KillDuringSave, EveryFileIsTheOldOrTheNewVersion) {
     ASSERT_FALSE(settingsFields(defaults).isEmpty()) << defaults.constData();
     std::cout << "start-up " << startup << " ms, closing " << closing << " ms" << std::endl;
 
+    WriteWatch watch({home.path()}), lyricWatch({home.file(QStringLiteral("LRCS"))});
+    ASSERT_TRUE(watch.valid() && lyricWatch.valid());
     struct Outcomes {
         int oldVersion = 0, newVersion = 0;
     } settings, playlist;
@@ -184,25 +241,43 @@ TEST_F(KillDuringSave, EveryFileIsTheOldOrTheNewVersion) {
         fields[kMaxRecordMinutes] = "\" " + QByteArray::number(40 + round) + " \"";
         fields[kSkinFile] = "\"skin" + QByteArray::number(round) + ".bmp\"";
         const QByteArray oldSettings = fields.join(',') + "\r\n";
+        // Lists and lyrics long enough that writing them takes a while.
         QStringList oldItems;
-        for (int k = uniform(1, 40); k > 0; --k)
+        for (int k = uniform(1, 3000); k > 0; --k)
             oldItems << base(uniform(0, 3));
         const QByteArray oldList = listBytes(oldItems, uniform(0, int(oldItems.size()) - 1));
         home.write(QStringLiteral("SetLog.ini"), oldSettings);
         home.write(QStringLiteral("List.lvx"), oldList);
-        addTrack(round, lyric(round, uniform(1, 400)));
-        // Played at once (its lyric copied in) or appended to the list.
+        addTrack(round, lyric(round, uniform(1, 3000)));
+        // The track is played at once (its lyric copied in) or appended to the list.
         const bool append = uniform(0, 3) == 0;
         const QStringList newItems =
             append ? oldItems + QStringList{track(round)} : QStringList{track(round)};
 
+        // Half the rounds kill at a random moment; the others a random 0-2 ms after the first
+        // change to one of the three files, so that the kill falls inside its write.
+        static const char *const kTargets[] = {"SetLog.ini", "List.lvx", ""};
+        const int mode = uniform(0, 5);
+        watch.drain();
+        lyricWatch.drain();
         QProcess p;
         ASSERT_TRUE(PlayerProcess::start(p, home,
                                          append ? QStringList{QStringLiteral("/a"), track(round)}
                                                 : QStringList{track(round)}));
-        QThread::msleep(ulong(uniform(0, startup + startup / 4)));
-        PlayerProcess::terminate(p);
-        QThread::msleep(ulong(uniform(0, closing + closing / 4)));
+        const int termAfter = uniform(0, startup + startup / 4);
+        if (mode < 3) {
+            QThread::msleep(ulong(termAfter));
+            PlayerProcess::terminate(p);
+            QThread::msleep(ulong(uniform(0, closing + closing / 4)));
+        } else {
+            // The lyric store is a folder of its own: any change there counts.
+            WriteWatch &w = mode == 5 ? lyricWatch : watch;
+            if (!w.waitFor(QLatin1String(kTargets[mode - 3]), termAfter)) {
+                PlayerProcess::terminate(p);
+                w.waitFor(QLatin1String(kTargets[mode - 3]), closing * 2);
+            }
+            QThread::usleep(ulong(uniform(0, 2000)));
+        }
         ::kill(pid_t(p.processId()), SIGKILL);
         ASSERT_TRUE(p.waitForFinished(30000));
 
@@ -219,7 +294,8 @@ TEST_F(KillDuringSave, EveryFileIsTheOldOrTheNewVersion) {
             ++playlist.oldVersion;
         } else {
             EXPECT_TRUE(isList(listNow, newItems))
-                << "List.lvx is neither version: [" << listNow.constData() << "]";
+                << "List.lvx is neither version: " << listNow.size() << " bytes ["
+                << listNow.left(300).constData() << "]";
             ++playlist.newVersion;
         }
         expectWholeLyricFiles(&adopted);
@@ -228,6 +304,12 @@ TEST_F(KillDuringSave, EveryFileIsTheOldOrTheNewVersion) {
         EXPECT_TRUE(QJsonDocument::fromJson(classes).isObject()) << classes.constData();
         if (HasFailure()) break;
     }
+    // Temporary files of writes cut short (none where the file system has unnamed ones).
+    const QStringList litter =
+        QDir(home.path())
+            .entryList({QStringLiteral("SetLog.ini.*"), QStringLiteral("List.lvx.*")},
+                       QDir::Files | QDir::Hidden);
+    std::cout << "temporary files left: " << litter.size() << std::endl;
     std::cout << "SetLog.ini: " << settings.oldVersion << " old, " << settings.newVersion
               << " new; List.lvx: " << playlist.oldVersion << " old, " << playlist.newVersion
               << " new; lyric files copied: " << adopted << std::endl;
