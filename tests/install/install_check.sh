@@ -46,10 +46,10 @@ fi
 if command -v update-mime-database >/dev/null; then
   cp -r "$usr/share/mime" "$root/mime"
   update-mime-database "$root/mime" >/dev/null 2>&1
-  for entry in 'application/x-lyravox-playlist:\*\.lvx' 'video/x-lyravox-vcd:\*\.dat' \
-    'audio/x-lyravox-rmid:\*\.rmi' 'video/x-lyravox-wm:\*\.wm'; do
-    grep -q "$entry" "$root/mime/globs2" ||
-      problem "shared-mime-info package does not give ${entry#*:} its type"
+  for entry in application/x-lyravox-playlist:lvx video/x-lyravox-vcd:dat \
+    audio/x-lyravox-rmid:rmi video/x-lyravox-wm:wm; do
+    grep -q ":${entry%:*}:\*\.${entry#*:}\$" "$root/mime/globs2" ||
+      problem "shared-mime-info package does not give *.${entry#*:} its type ${entry%:*}"
   done
 fi
 
