@@ -423,7 +423,10 @@ bool apply(const FileClassRegistry &registry, const QString &programPath, const 
             const QString value = registry.getString(dotted(e.key()), QString());
             if (!value.isEmpty() && value != QLatin1String(kDesktopFile) &&
                 !value.startsWith(QStringLiteral("Lv.")) && value != QStringLiteral("LVX.file"))
-                previous = value + QLatin1Char(';'); // a list of ids, as the file keeps lists
+                // A list of ids, written as the file keeps lists.
+                previous =
+                    value.split(QLatin1Char(';'), Qt::SkipEmptyParts).join(QLatin1Char(';')) +
+                    QLatin1Char(';');
         }
         changes.insert(mime, previous);
     }
