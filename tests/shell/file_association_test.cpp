@@ -28,9 +28,19 @@ const FileAssociation::Program kProgram{QStringLiteral("/home/u/.local/share/lyr
 class Desktop {
 public:
     Desktop() {
-        for (const char *name : {"XDG_CONFIG_DIRS", "XDG_DATA_DIRS", "XDG_CURRENT_DESKTOP"}) {
+        for (const char *name :
+             {"XDG_CONFIG_DIRS", "XDG_DATA_DIRS", "XDG_CURRENT_DESKTOP", "PATH"}) {
             m_saved.push_back({name, qgetenv(name), qEnvironmentVariableIsSet(name)});
         }
+        // The cache tools run in the background: here they would still write into the folder
+        // while it is removed.
+        for (const char *tool : {"update-mime-database", "update-desktop-database"}) {
+            const QString stub = QStringLiteral("bin/") + QLatin1String(tool);
+            home.write(stub, "#!/bin/sh\n");
+            QFile::setPermissions(home.file(stub), QFile::ReadOwner | QFile::ExeOwner);
+        }
+        qputenv("PATH",
+                QFile::encodeName(home.file(QStringLiteral("bin"))) + ':' + qgetenv("PATH"));
         qputenv("XDG_CONFIG_DIRS", QFile::encodeName(home.file(QStringLiteral("etc-xdg"))));
         qputenv("XDG_DATA_DIRS", QFile::encodeName(home.file(QStringLiteral("usr-share"))));
         qunsetenv("XDG_CURRENT_DESKTOP");
