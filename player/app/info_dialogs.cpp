@@ -28,8 +28,10 @@ void InfoDialogs::openFileShell() {
                                            QCoreApplication::applicationFilePath()};
     FrmFileShell dialog(
         m_ctx.paths, session.checkedNow(),
-        [&session, &program](const std::vector<bool> &checked) {
-            session.commit(checked, program);
+        [this, &session, &program](const std::vector<bool> &checked) {
+            const auto outcome = session.commit(checked, program);
+            if (outcome != FileAssociation::Session::Outcome::Done && m_ctx.dialogs)
+                m_ctx.dialogs->error(session.message(outcome));
         },
         m_ui.frmMain);
     dialog.exec();

@@ -134,9 +134,11 @@ void MainWindow::startupSequence() {
         FileClassRegistry registry(config + QStringLiteral("/lyravox/file-classes.json"));
         const QString program = QCoreApplication::applicationFilePath();
         FileTypeRegistration::registerPlaylistType(registry, m_ctx.paths.home(), program);
-        XdgAssociation::readDesktopDefaults(registry, XdgAssociation::dataHome(), config);
-        registry.save();
-        XdgAssociation::apply(registry, program, XdgAssociation::dataHome(), config);
+        // An unreadable mimeapps.list leaves the desktop files as they are (the dialog says so).
+        if (XdgAssociation::readDesktopDefaults(registry, XdgAssociation::dataHome(), config)) {
+            registry.save();
+            XdgAssociation::apply(registry, program, XdgAssociation::dataHome(), config);
+        }
     }
 
     if (m_ctx.commandLineConsumed) m_ctx.startupCommandLine.clear();

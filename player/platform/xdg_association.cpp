@@ -9,6 +9,7 @@
 #include <QMap>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QStringDecoder>
 
 namespace XdgAssociation {
 
@@ -17,32 +18,51 @@ namespace {
 const char kDesktopFile[] = "lyravox.desktop";
 const char kPlaylistMime[] = "application/x-lyravox-playlist";
 
-// Extensions the association dialog offers, plus our playlist type.
+// Types of our own for extensions that shared-mime-info gives no type: a type borrowed from
+// another extension would carry that extension's files along.
+struct OwnType {
+    const char *mime;
+    const char *ext;
+    const char *subClassOf; // "" for none
+    const char *comment;
+    const char *commentZh;
+};
+const OwnType kOwnTypes[] = {
+    {kPlaylistMime, "lvx", "", "LVX File", "Lyravox 播放列表"},
+    {"video/x-lyravox-vcd", "dat", "video/mpeg", "Video CD video", "VCD 视频"},
+    {"audio/x-lyravox-rmid", "rmi", "audio/x-riff", "RIFF MIDI audio", "RIFF MIDI 音频"},
+    {"video/x-lyravox-wm", "wm", "application/vnd.ms-asf", "Windows Media video",
+     "Windows Media 视频"},
+};
+
+// Extensions the association dialog offers, plus our playlist type. Each type is the one whose
+// globs hold the extension (shared-mime-info's canonical name, not an alias), or one of ours.
 const QHash<QString, QString> &mimeTable() {
-    static const QHash<QString, QString> table = {
-        {QStringLiteral("lvx"), QLatin1String(kPlaylistMime)},
-        {QStringLiteral("m3u"), QStringLiteral("audio/x-mpegurl")},
-        {QStringLiteral("wav"), QStringLiteral("audio/x-wav")},
-        {QStringLiteral("mp3"), QStringLiteral("audio/mpeg")},
-        {QStringLiteral("wma"), QStringLiteral("audio/x-ms-wma")},
-        {QStringLiteral("asf"), QStringLiteral("video/x-ms-asf")},
-        {QStringLiteral("au"), QStringLiteral("audio/basic")},
-        {QStringLiteral("snd"), QStringLiteral("audio/basic")},
-        {QStringLiteral("avi"), QStringLiteral("video/x-msvideo")},
-        {QStringLiteral("dat"), QStringLiteral("video/mpeg")},
-        {QStringLiteral("vob"), QStringLiteral("video/mpeg")},
-        {QStringLiteral("mid"), QStringLiteral("audio/midi")},
-        {QStringLiteral("midi"), QStringLiteral("audio/midi")},
-        {QStringLiteral("rmi"), QStringLiteral("audio/midi")},
-        {QStringLiteral("mp4"), QStringLiteral("video/mp4")},
-        {QStringLiteral("mpeg"), QStringLiteral("video/mpeg")},
-        {QStringLiteral("mpg"), QStringLiteral("video/mpeg")},
-        {QStringLiteral("wmv"), QStringLiteral("video/x-ms-wmv")},
-        {QStringLiteral("wm"), QStringLiteral("video/x-ms-wmv")},
-        {QStringLiteral("ra"), QStringLiteral("audio/vnd.rn-realaudio")},
-        {QStringLiteral("rm"), QStringLiteral("application/vnd.rn-realmedia")},
-        {QStringLiteral("rmvb"), QStringLiteral("application/vnd.rn-realmedia-vbr")},
-    };
+    static const QHash<QString, QString> table = [] {
+        QHash<QString, QString> t = {
+            {QStringLiteral("m3u"), QStringLiteral("audio/x-mpegurl")},
+            {QStringLiteral("wav"), QStringLiteral("audio/x-wav")},
+            {QStringLiteral("mp3"), QStringLiteral("audio/mpeg")},
+            {QStringLiteral("wma"), QStringLiteral("audio/x-ms-wma")},
+            {QStringLiteral("asf"), QStringLiteral("application/vnd.ms-asf")},
+            {QStringLiteral("au"), QStringLiteral("audio/basic")},
+            {QStringLiteral("snd"), QStringLiteral("audio/basic")},
+            {QStringLiteral("avi"), QStringLiteral("video/x-msvideo")},
+            {QStringLiteral("vob"), QStringLiteral("video/mpeg")},
+            {QStringLiteral("mid"), QStringLiteral("audio/midi")},
+            {QStringLiteral("midi"), QStringLiteral("audio/midi")},
+            {QStringLiteral("mp4"), QStringLiteral("video/mp4")},
+            {QStringLiteral("mpeg"), QStringLiteral("video/mpeg")},
+            {QStringLiteral("mpg"), QStringLiteral("video/mpeg")},
+            {QStringLiteral("wmv"), QStringLiteral("video/x-ms-wmv")},
+            {QStringLiteral("ra"), QStringLiteral("audio/vnd.rn-realaudio")},
+            {QStringLiteral("rm"), QStringLiteral("application/vnd.rn-realmedia")},
+            {QStringLiteral("rmvb"), QStringLiteral("application/vnd.rn-realmedia")},
+        };
+        for (const OwnType &own : kOwnTypes)
+            t.insert(QLatin1String(own.ext), QLatin1String(own.mime));
+        return t;
+    }();
     return table;
 }
 
@@ -168,13 +188,24 @@ public:
                         folder + QLatin1Char('/') + prefix + QStringLiteral("mimeapps.list")))
                     m_texts << *text;
     }
-    QString lookup(const QString &mime) const {
-        for (const QString &text : m_texts)
+    // The first installed id, and the whole list of the entry that names it (ids the
+    // desktop passes over included), joined by ';'.
+    struct Entry {
+        QString id;
+        QString list;
+    };
+    Entry lookupEntry(const QString &mime) const {
+        for (const QString &text : m_texts) {
+            QStringList ids;
             for (const QString &id :
                  defaultsEntry(text, mime).split(QLatin1Char(';'), Qt::SkipEmptyParts))
-                if (desktopEntryExists(id.trimmed(), m_data)) return id.trimmed();
-        return QString();
+                if (!id.trimmed().isEmpty()) ids << id.trimmed();
+            for (const QString &id : ids)
+                if (desktopEntryExists(id, m_data)) return {id, ids.join(QLatin1Char(';'))};
+        }
+        return {};
     }
+    QString lookup(const QString &mime) const { return lookupEntry(mime).id; }
 
 private:
     QString m_data;
@@ -202,6 +233,26 @@ QString dotted(const QString &ext) {
 bool writeIfChanged(const QString &path, const QString &text) {
     if (TextFile::read(path) == std::optional<QString>(text)) return false;
     return TextFile::write(path, text);
+}
+
+QString userMimeApps(const QString &config) {
+    return config + QStringLiteral("/mimeapps.list");
+}
+
+// The user's mimeapps.list as text; nullopt when it is there (a dangling link counts) but
+// cannot be read whole or is not UTF-8, as the format requires. Such a file is never rewritten:
+// what we could not read would be lost.
+std::optional<QString> readUserMimeApps(const QString &config) {
+    const QString path = userMimeApps(config);
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink()) return QString();
+    const std::optional<QByteArray> bytes = TextFile::readBytes(path);
+    if (!bytes) return std::nullopt;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(*bytes);
+    if (utf8.hasError()) return std::nullopt;
+    if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
+    return text;
 }
 
 // Runs a desktop cache tool on `folder` in the background; skipped when it is not installed.
@@ -251,20 +302,53 @@ QString defaultApplication(const QString &mime, const QString &data, const QStri
     return DefaultsChain(data, config).lookup(mime);
 }
 
-void readDesktopDefaults(FileClassRegistry &registry, const QString &data, const QString &config) {
+bool userDefaultsReadable(const QString &config) {
+    return readUserMimeApps(config).has_value();
+}
+
+QString mimeApplicationsFile(const QString &config) {
+    return userMimeApps(config);
+}
+
+QString mimePackage(const QString &playlistComment) {
+    QString xml = QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n");
+    for (const OwnType &own : kOwnTypes) {
+        const bool playlist = QLatin1String(own.mime) == QLatin1String(kPlaylistMime);
+        const QString comment = playlist && !playlistComment.isEmpty()
+                                    ? playlistComment
+                                    : QString::fromUtf8(own.comment);
+        xml += QStringLiteral("  <mime-type type=\"%1\">\n").arg(QLatin1String(own.mime));
+        xml += QStringLiteral("    <comment>%1</comment>\n").arg(comment.toHtmlEscaped());
+        xml += QStringLiteral("    <comment xml:lang=\"zh_CN\">%1</comment>\n")
+                   .arg(QString::fromUtf8(own.commentZh));
+        if (*own.subClassOf)
+            xml += QStringLiteral("    <sub-class-of type=\"%1\"/>\n")
+                       .arg(QLatin1String(own.subClassOf));
+        xml += QStringLiteral("    <glob pattern=\"*.%1\"/>\n").arg(QLatin1String(own.ext));
+        xml += QStringLiteral("  </mime-type>\n");
+    }
+    return xml + QStringLiteral("</mime-info>\n");
+}
+
+bool readDesktopDefaults(FileClassRegistry &registry, const QString &data, const QString &config) {
+    // Without the user's own defaults every type would look like nobody's.
+    if (!userDefaultsReadable(config)) return false;
     const DefaultsChain chain(data, config);
-    QHash<QString, QString> defaults; // per MIME type
+    QHash<QString, DefaultsChain::Entry> defaults; // per MIME type
     for (const QString &ext : mediaExtensions()) {
         const QString mime = mimeTypeFor(ext);
-        if (!defaults.contains(mime)) defaults.insert(mime, chain.lookup(mime));
+        if (!defaults.contains(mime)) defaults.insert(mime, chain.lookupEntry(mime));
     }
     // First decide every value from the store as it was read, then write them.
     QMap<QString, QString> values;
     for (const QString &ext : mediaExtensions()) {
-        const QString current = defaults.value(mimeTypeFor(ext));
+        const DefaultsChain::Entry current = defaults.value(mimeTypeFor(ext));
         const QString cls = registry.getString(dotted(ext), QString());
-        QString value = current;
-        if (current == QLatin1String(kDesktopFile)) {
+        // Another program's default: the whole list, so that a restore gives all of it back.
+        QString value = current.list;
+        if (current.id == QLatin1String(kDesktopFile)) {
             // The desktop opens the type with us: through this extension, through a sibling
             // that shares its MIME type (whose backup is then the previous default), or
             // through a choice made outside the association dialog.
@@ -282,28 +366,19 @@ void readDesktopDefaults(FileClassRegistry &registry, const QString &data, const
         registry.createKey(dotted(it.key()));
         registry.setString(dotted(it.key()), QString(), it.value());
     }
+    return true;
 }
 
-void apply(const FileClassRegistry &registry, const QString &programPath, const QString &data,
+bool apply(const FileClassRegistry &registry, const QString &programPath, const QString &data,
            const QString &config) {
+    if (!userDefaultsReadable(config)) return false;
     const QStringList exts = associatedExtensions(registry);
     QStringList mimes;
     for (const QString &ext : exts)
         if (!mimes.contains(mimeTypeFor(ext))) mimes << mimeTypeFor(ext);
 
     QDir().mkpath(data + QStringLiteral("/mime/packages"));
-    const QString lvxComment = registry.getString(QStringLiteral("LVX.file"), QString());
-    const QString package =
-        QStringLiteral(
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-            "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-            "  <mime-type type=\"%1\">\n"
-            "    <comment>%2</comment>\n"
-            "    <glob pattern=\"*.lvx\"/>\n"
-            "  </mime-type>\n"
-            "</mime-info>\n")
-            .arg(QLatin1String(kPlaylistMime),
-                 (lvxComment.isEmpty() ? QStringLiteral("LVX File") : lvxComment).toHtmlEscaped());
+    const QString package = mimePackage(registry.getString(QStringLiteral("LVX.file"), QString()));
     if (writeIfChanged(data + QStringLiteral("/mime/packages/lyravox.xml"), package))
         refreshCache("update-mime-database", data + QStringLiteral("/mime"));
 
@@ -348,18 +423,24 @@ void apply(const FileClassRegistry &registry, const QString &programPath, const 
             const QString value = registry.getString(dotted(e.key()), QString());
             if (!value.isEmpty() && value != QLatin1String(kDesktopFile) &&
                 !value.startsWith(QStringLiteral("Lv.")) && value != QStringLiteral("LVX.file"))
-                previous = value;
+                // A list of ids, written as the file keeps lists.
+                previous =
+                    value.split(QLatin1Char(';'), Qt::SkipEmptyParts).join(QLatin1Char(';')) +
+                    QLatin1Char(';');
         }
         changes.insert(mime, previous);
     }
-    if (changes.isEmpty()) return;
-    const QString mimeApps = config + QStringLiteral("/mimeapps.list");
-    const QString old = TextFile::read(mimeApps).value_or(QString());
-    const QString updated = updatedMimeApps(old, changes);
-    if (updated != old) {
-        QDir().mkpath(config);
-        TextFile::write(mimeApps, updated); // a new file renamed into place
-    }
+    // Names earlier versions wrote for types whose canonical name is used now: our id leaves
+    // them, other programs' ids stay.
+    for (const char *former : {"video/x-ms-asf", "application/vnd.rn-realmedia-vbr"})
+        changes.insert(QLatin1String(former), QString());
+    // Read again right before the rewrite: what cannot be read now is not replaced.
+    const std::optional<QString> old = readUserMimeApps(config);
+    if (!old) return false;
+    const QString updated = updatedMimeApps(*old, changes);
+    if (updated == *old) return true;
+    QDir().mkpath(config);
+    return TextFile::write(userMimeApps(config), updated); // a new file renamed into place
 }
 
 QString dataHome() {

@@ -81,7 +81,7 @@ void applyChoices(FileClassRegistry &registry, const std::vector<bool> &checked,
 Session::Session(QString dataHome, QString configHome)
     : m_data(std::move(dataHome)), m_config(std::move(configHome)),
       m_registry(m_config + QStringLiteral("/lyravox/file-classes.json")) {
-    XdgAssociation::readDesktopDefaults(m_registry, m_data, m_config);
+    m_readable = XdgAssociation::readDesktopDefaults(m_registry, m_data, m_config);
 }
 
 std::vector<bool> Session::checkedNow() const {
@@ -91,10 +91,30 @@ std::vector<bool> Session::checkedNow() const {
     return checked;
 }
 
-void Session::commit(const std::vector<bool> &checked, const Program &program) {
+Session::Outcome Session::commit(const std::vector<bool> &checked, const Program &program) {
+    if (!m_readable || !XdgAssociation::userDefaultsReadable(m_config)) return Outcome::Unreadable;
     applyChoices(m_registry, checked, program);
-    m_registry.save();
-    XdgAssociation::apply(m_registry, program.programPath, m_data, m_config);
+    const bool saved = m_registry.save();
+    if (!XdgAssociation::apply(m_registry, program.programPath, m_data, m_config))
+        return XdgAssociation::userDefaultsReadable(m_config) ? Outcome::NotWritten
+                                                              : Outcome::Unreadable;
+    return saved ? Outcome::Done : Outcome::NotWritten;
+}
+
+QString Session::message(Outcome outcome) const {
+    const QString file = XdgAssociation::mimeApplicationsFile(m_config);
+    switch (outcome) {
+    case Outcome::Done:
+        break;
+    case Outcome::Unreadable:
+        return QStringLiteral("无法读取默认应用程序设置文件“") + file +
+               QStringLiteral(
+                   "”，文件关联没有更改。\n请检查该文件的权限和编码（须为 UTF-8）后重试。");
+    case Outcome::NotWritten:
+        return QStringLiteral("无法保存文件关联设置，请检查文件夹“") + m_config +
+               QStringLiteral("”是否可以写入。");
+    }
+    return QString();
 }
 
 } // namespace FileAssociation

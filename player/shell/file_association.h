@@ -35,13 +35,24 @@ public:
     Session(QString dataHome, QString configHome);
     // The check state of every extension as the desktop has it now.
     std::vector<bool> checkedNow() const;
+    enum class Outcome {
+        Done,
+        // The user's mimeapps.list cannot be read (now or when the session began): nothing was
+        // changed, as rewriting it would drop the defaults it holds.
+        Unreadable,
+        // A file could not be written; the old mimeapps.list stays whole.
+        NotWritten,
+    };
     // Applies the choices, saves the store and writes the XDG files.
-    void commit(const std::vector<bool> &checked, const Program &program);
+    Outcome commit(const std::vector<bool> &checked, const Program &program);
     FileClassRegistry &registry() { return m_registry; }
+    // The message that tells what an outcome other than Done means; empty for Done.
+    QString message(Outcome outcome) const;
 
 private:
     QString m_data, m_config;
     FileClassRegistry m_registry;
+    bool m_readable = false;
 };
 
 } // namespace FileAssociation

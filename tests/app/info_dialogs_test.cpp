@@ -165,6 +165,74 @@ TEST_F(InfoDialogsTest, AssociationChosenWithThePointerMakesUsTheDefault) {
               XdgAssociation::desktopId());
 }
 
+// ".dat" has a type of its own: ticking it leaves ".mpg" and its fellows with their player,
+// and the dialog shows them as they are.
+TEST_F(InfoDialogsTest, TickingDatLeavesTheMpegFilesWithTheirPlayer) {
+    home.write(QStringLiteral(".local/share/applications/vlc.desktop"),
+               "[Desktop Entry]\nType=Application\nName=x\nExec=/bin/true %f\n");
+    home.write(QStringLiteral(".config/mimeapps.list"),
+               "[Default Applications]\nvideo/mpeg=vlc.desktop;\n");
+    start();
+    whenModal([&](QWidget *modal) {
+        auto *shell = qobject_cast<FrmFileShell *>(modal);
+        ASSERT_NE(shell, nullptr);
+        click(shell->Check1[7], {8, shell->Check1[7]->height() / 2}); // ".dat"
+        click(shell->XPButton4);
+    });
+    chooseFromMainMenu("mnuSetup", "mnuFileShell");
+    const QString data = XdgAssociation::dataHome(), config = XdgAssociation::configHome();
+    EXPECT_EQ(XdgAssociation::defaultApplication(QStringLiteral("video/mpeg"), data, config),
+              QStringLiteral("vlc.desktop"));
+    EXPECT_EQ(XdgAssociation::defaultApplication(XdgAssociation::mimeTypeFor(QStringLiteral("dat")),
+                                                 data, config),
+              XdgAssociation::desktopId());
+    std::vector<bool> shown;
+    whenModal([&](QWidget *modal) {
+        auto *shell = qobject_cast<FrmFileShell *>(modal);
+        ASSERT_NE(shell, nullptr);
+        shown = shell->checked();
+        click(shell->XPButton3); // "取 消"
+    });
+    chooseFromMainMenu("mnuSetup", "mnuFileShell");
+    ASSERT_EQ(shown.size(), 21u);
+    EXPECT_TRUE(shown[7]);   // .dat
+    EXPECT_FALSE(shown[8]);  // .vob
+    EXPECT_FALSE(shown[12]); // .mpeg
+    EXPECT_FALSE(shown[13]); // .mpg
+}
+
+// A mimeapps.list that is not UTF-8 is left as it is: "确 定" says why and changes nothing.
+TEST_F(InfoDialogsTest, AnUnreadableDefaultsFileIsLeftAloneAndTheDialogSaysSo) {
+    const QByteArray gbk = "[Default Applications]\naudio/mpeg=vlc.desktop;mpv.desktop;\n"
+                           "# \xb8\xe8\xc7\xfa\n";
+    home.write(QStringLiteral(".config/mimeapps.list"), gbk);
+    start();
+    QString message;
+    whenModal([&](QWidget *modal) {
+        auto *shell = qobject_cast<FrmFileShell *>(modal);
+        ASSERT_NE(shell, nullptr);
+        click(shell->Image1[2]); // ".mp3"
+        whenModal(
+            [&](QWidget *box) {
+                auto *mb = qobject_cast<QMessageBox *>(box);
+                ASSERT_NE(mb, nullptr);
+                message = mb->text();
+                click(mb->button(QMessageBox::Ok));
+            },
+            shell);
+        click(shell->XPButton4);
+    });
+    chooseFromMainMenu("mnuSetup", "mnuFileShell");
+    EXPECT_EQ(message, QStringLiteral("无法读取默认应用程序设置文件“") +
+                           XdgAssociation::mimeApplicationsFile(XdgAssociation::configHome()) +
+                           QStringLiteral("”，文件关联没有更改。\n"
+                                          "请检查该文件的权限和编码（须为 UTF-8）后重试。"));
+    EXPECT_EQ(home.read(QStringLiteral(".config/mimeapps.list")), gbk);
+    EXPECT_FALSE(QFileInfo::exists(home.file(QStringLiteral(".config/lyravox/file-classes.json"))));
+    EXPECT_FALSE(
+        QFileInfo::exists(home.file(QStringLiteral(".local/share/applications/lyravox.desktop"))));
+}
+
 TEST_F(InfoDialogsTest, AboutBoxVersionOptionAndMissingSystemInformation) {
     start();
     const QByteArray oldPath = qgetenv("PATH");

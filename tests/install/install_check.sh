@@ -55,8 +55,11 @@ done < <(sed -n 's|.*<binary>\(.*\)</binary>.*|\1|p' "$usr"/share/metainfo/*.met
 if command -v update-mime-database >/dev/null; then
   cp -r "$usr/share/mime" "$root/mime"
   update-mime-database "$root/mime" >/dev/null 2>&1
-  grep -q 'application/x-lyravox-playlist:\*\.lvx' "$root/mime/globs2" ||
-    problem "shared-mime-info package does not give *.lvx its type"
+  for entry in application/x-lyravox-playlist:lvx video/x-lyravox-vcd:dat \
+    audio/x-lyravox-rmid:rmi video/x-lyravox-wm:wm; do
+    grep -q ":${entry%:*}:\*\.${entry#*:}\$" "$root/mime/globs2" ||
+      problem "shared-mime-info package does not give *.${entry#*:} its type ${entry%:*}"
+  done
 fi
 
 # The installed player answers without a display ...
