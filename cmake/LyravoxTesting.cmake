@@ -15,6 +15,11 @@ function(lyravox_add_test name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock)
   if((T_GUI OR T_CORE) AND TARGET lv_test_pch)
     target_precompile_headers(${name} REUSE_FROM lv_test_pch)
+    # libpulse's flags bring _REENTRANT; every user of the header has it, as the header itself.
+    target_compile_definitions(${name} PRIVATE _REENTRANT)
+    # Should GCC still refuse the header, it is read as text and needs the same include paths.
+    target_include_directories(${name} SYSTEM PRIVATE
+      $<TARGET_PROPERTY:lv_test_pch,INCLUDE_DIRECTORIES>)
   endif()
   if(T_GUI)
     target_link_libraries(${name} PRIVATE lv_test_support_gui)
