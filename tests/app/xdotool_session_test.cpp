@@ -10,6 +10,7 @@
 #include "test_media.h"
 #include "wait_for.h"
 #include "widgets/xp_button.h"
+#include "xdotool.h"
 
 #include <QFile>
 #include <QProcess>
@@ -23,44 +24,8 @@
 
 namespace {
 
-// Runs xdotool and returns what it printed (empty on failure).
-QString xdotool(const QStringList &arguments, int timeoutMs = 15000) {
-    QProcess p;
-    p.start(QStringLiteral("xdotool"), arguments);
-    if (!p.waitForFinished(timeoutMs) || p.exitCode() != 0) {
-        p.kill();
-        p.waitForFinished();
-        return QString();
-    }
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
-
-// The first visible window whose whole name is `name`, looked for `tries` times 100 ms apart.
-QString findWindow(const QString &name, int tries = 100) {
-    for (; tries > 0; --tries) {
-        const QString ids = xdotool(
-            {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-             QLatin1Char('^') + QRegularExpression::escape(name) + QLatin1Char('$')});
-        if (!ids.isEmpty()) return ids.split(QLatin1Char('\n')).first();
-        QTest::qWait(100);
-    }
-    return QString();
-}
-
-QRect geometryOf(const QString &window) {
-    const QString out =
-        xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window});
-    QRect r;
-    for (const QString &line : out.split(QLatin1Char('\n'))) {
-        const QString key = line.section(QLatin1Char('='), 0, 0);
-        const int value = line.section(QLatin1Char('='), 1).toInt();
-        if (key == QLatin1String("X")) r.moveLeft(value);
-        if (key == QLatin1String("Y")) r.moveTop(value);
-        if (key == QLatin1String("WIDTH")) r.setWidth(value);
-        if (key == QLatin1String("HEIGHT")) r.setHeight(value);
-    }
-    return r;
-}
+using Xdotool::findWindow;
+using Xdotool::geometryOf;
 
 // True when the window `id` shows a child window smaller than itself (of the lyric window's
 // views only the picture view has them: its lyric strips).
@@ -154,15 +119,15 @@ protected:
     void click(QWidget *control, QPoint pos = {}, int count = 1) {
         const QPoint at =
             origin + control->mapTo(&probe, pos.isNull() ? control->rect().center() : pos);
-        xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(at.x()),
-                 QString::number(at.y())});
-        xdotool({QStringLiteral("click"), QStringLiteral("--repeat"), QString::number(count),
-                 QStringLiteral("--delay"), QStringLiteral("60"), QStringLiteral("1")});
+        Xdotool::run({QStringLiteral("mousemove"), QStringLiteral("--sync"),
+                      QString::number(at.x()), QString::number(at.y())});
+        Xdotool::run({QStringLiteral("click"), QStringLiteral("--repeat"), QString::number(count),
+                      QStringLiteral("--delay"), QStringLiteral("60"), QStringLiteral("1")});
     }
     // A key typed into whatever window has the X input focus.
     static void key(const char *name) {
-        xdotool({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60"),
-                 QString::fromLatin1(name)});
+        Xdotool::run({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60"),
+                      QString::fromLatin1(name)});
         QTest::qWait(150);
     }
     QPoint row(int k) { return layout.List1->visualItemRect(layout.List1->item(k)).center(); }
@@ -197,8 +162,8 @@ TEST_F(XdotoolSession, ClicksReachTheListTheButtonsAndTheCloseImage) {
     click(layout.Image4);
     const QString question = findWindow(QStringLiteral("Lyravox"));
     ASSERT_FALSE(question.isEmpty());
-    xdotool({QStringLiteral("key"), QStringLiteral("--window"), question,
-             QStringLiteral("Escape")}); // "No"
+    Xdotool::run({QStringLiteral("key"), QStringLiteral("--window"), question,
+                  QStringLiteral("Escape")}); // "No"
     EXPECT_TRUE(waitFor([&] { return geometryOf(question).isNull(); }, 5000));
     EXPECT_EQ(player.state(), QProcess::Running);
 }
@@ -209,8 +174,8 @@ TEST_F(XdotoolSession, TypingInTheLyricEditorIsTextAndIsSaved) {
     QTest::qWait(700);
     click(layout.RichTextBox2, {20, 10});
     const qsizetype mark = echoed.size();
-    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"),
-             QStringLiteral("ktv ktv ")});
+    Xdotool::run({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"),
+                  QStringLiteral("ktv ktv ")});
     QTest::qWait(1500);
     EXPECT_EQ(geometryOf(window).topLeft(), origin);
     EXPECT_EQ(echoed.size(), mark) << "playback resumed while typing";
@@ -218,8 +183,8 @@ TEST_F(XdotoolSession, TypingInTheLyricEditorIsTextAndIsSaved) {
     click(layout.XPButton[5]); // leave the editor: it asks whether to save
     const QString question = findWindow(QStringLiteral("Lyravox"));
     ASSERT_FALSE(question.isEmpty());
-    xdotool({QStringLiteral("key"), QStringLiteral("--window"), question,
-             QStringLiteral("Return")}); // "Yes"
+    Xdotool::run({QStringLiteral("key"), QStringLiteral("--window"), question,
+                  QStringLiteral("Return")}); // "Yes"
     const QString store = home.file(QStringLiteral("LRCS/")) + LyricStore::storeFileName(tracks[0]);
     EXPECT_TRUE(waitFor([&] {
         QFile f(store);
@@ -243,9 +208,10 @@ TEST_F(XdotoolSession, TheFullScreenLyricWindowFollowsTheKeysAndTheMouse) {
         if (input[0] == 'h') {
             key(input);
         } else {
-            xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"),
-                     QString::number(screen.center().x()), QString::number(screen.center().y())});
-            xdotool({QStringLiteral("click"), QStringLiteral("3")});
+            Xdotool::run({QStringLiteral("mousemove"), QStringLiteral("--sync"),
+                          QString::number(screen.center().x()),
+                          QString::number(screen.center().y())});
+            Xdotool::run({QStringLiteral("click"), QStringLiteral("3")});
         }
         EXPECT_TRUE(waitFor([&] { return lyricView(full) == view; }, 3000))
             << input << " shows " << lyricView(full) << ", not " << view;
