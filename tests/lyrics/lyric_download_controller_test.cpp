@@ -14,7 +14,9 @@
 #include "widgets/xp_button.h"
 
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -274,6 +276,46 @@ TEST_F(LyricDownloadTest, AnswerForAnEarlierTrackIsNeverStored) {
     EXPECT_FALSE(QFile::exists(storeFile(other)));
     EXPECT_FALSE(QFile::exists(storeFile(track)));
     EXPECT_FALSE(boxText().contains(QStringLiteral("for song only")));
+}
+
+TEST_F(LyricDownloadTest, EachRequestDescribesTheTrackThePlayerOpened) {
+    // Opened as libmpv does, after the lookup started: a request sent at once would carry no
+    // title for the first track and the first one's title for the second.
+    home.write(QStringLiteral("service/Alpha.lrc"), "[ti:Alpha]\n[00:01.00]alpha\n");
+    start();
+    player.setOpensLater(true);
+    const QString live = home.file(QStringLiteral("music/live.mp3"));
+    model.setItems({track, other, live});
+    FakeMediaPlayer::Media tagged;
+    tagged.title = QStringLiteral("Alpha");
+    player.setMedia(track, tagged);
+    // A stream: no length, its title arrives after it opened.
+    tagged.duration = 0;
+    tagged.infoLater = true;
+    player.setMedia(live, tagged);
+    struct Step {
+        const QString &file;
+        const char *mediaName;
+        bool stored;
+    };
+    const Step steps[] = {{track, "Alpha", true}, {other, "", false}, {live, "Alpha", true}};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        model.setCurrentTrack(i);
+        player.setFileName(steps[i].file);
+        QElapsedTimer clock;
+        clock.start();
+        lyrics->FindLyrics();
+        ASSERT_TRUE(waitHandled());
+        // Sent when the player reported the track, not when the longest wait ran out.
+        EXPECT_LT(clock.elapsed(), TrackInfoGate::kMaxWaitMs);
+        ASSERT_EQ(service->requests().size(), i + 1);
+        EXPECT_EQ(service->requests().at(i).value(QStringLiteral("MediaName")),
+                  QString::fromUtf8(steps[i].mediaName));
+        EXPECT_EQ(QFileInfo::exists(storeFile(steps[i].file)), steps[i].stored);
+        EXPECT_EQ(lyrics->LyricsLoaded(), steps[i].stored);
+    }
+    EXPECT_EQ(service->requests().at(1).value(QStringLiteral("FileName")), QStringLiteral("other"));
 }
 
 TEST_F(LyricDownloadTest, ErrorPagesAreRefused) {
