@@ -14,6 +14,7 @@
 #include "widgets/xp_button.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -81,6 +82,9 @@ protected:
         });
     }
     QString boxText() const { return ui.RichTextBox1->toPlainText(); }
+    QStringList answerFiles() const {
+        return QDir(ctx->paths.temp()).entryList({QStringLiteral("$*.lrc")}, QDir::Files);
+    }
     QString storeFile(const QString &t) const { return lyrics->store().LyricStoreName(t); }
     void writeStore(const QString &t, const QByteArray &bytes) {
         home.write(QStringLiteral("LRCS/") + LyricStore::storeFileName(t), bytes);
@@ -131,6 +135,29 @@ TEST_F(LyricDownloadTest, ExactHitIsStoredAndShown) {
     EXPECT_EQ(stored.readAll(), QByteArray("[ti:Song]\r\n[00:01.00]one\r\n[00:02.00]two\r\n"));
     EXPECT_TRUE(ui.XPButton[5]->isEnabled());
     EXPECT_TRUE(dialogs.entries().isEmpty()); // no store file before: no question
+    EXPECT_EQ(answerFiles(), QStringList());  // the temporary answer is gone once stored
+}
+
+TEST_F(LyricDownloadTest, FailedStoreWriteIsReportedAndTheShownFileExists) {
+    home.write(QStringLiteral("service/song.lrc"), "[00:01.00]one\n");
+    home.write(QStringLiteral("LRCS"), "a file where the store folder belongs");
+    start();
+    lyrics->FindLyrics();
+    ASSERT_TRUE(waitHandled());
+    EXPECT_TRUE(lyrics->LyricsLoaded()); // shown all the same
+    ASSERT_EQ(dialogs.entries().size(), 1);
+    EXPECT_EQ(dialogs.entries()[0].text,
+              QStringLiteral("无法保存歌词文件“") + storeFile(track) + QStringLiteral("”。"));
+    EXPECT_EQ(dialogs.entries()[0].icon, Dialogs::Icon::Critical);
+    EXPECT_NE(lyrics->LyricFile(), storeFile(track));
+    EXPECT_TRUE(QFileInfo::exists(lyrics->LyricFile()));
+    EXPECT_EQ(answerFiles().size(), 1);
+    // The next answer's file replaces it; the controller leaves none behind.
+    lyrics->FindLyrics();
+    ASSERT_TRUE(waitHandled());
+    EXPECT_EQ(answerFiles().size(), 1);
+    download.reset();
+    EXPECT_EQ(answerFiles(), QStringList());
 }
 
 TEST_F(LyricDownloadTest, NoLyricsRunsTheFuzzySearchOnlyWhenAsked) {
@@ -227,6 +254,8 @@ TEST_F(LyricDownloadTest, RefusalSwitchesAutoDownloadOffNoticeKeepsIt) {
         EXPECT_EQ(dialogs.entries()[0].icon, c.icon);
         EXPECT_EQ(ctx->settings.AutoDownloadLyrics, c.autoDownload);
         EXPECT_EQ(ui.action("mnuOpenLRC2")->isEnabled(), !c.refuse);
+        // The list's "继续模糊查找歌词" runs that command: it is never left enabled but dead.
+        EXPECT_EQ(ui.action("PopOpenLRC5")->isEnabled(), !c.refuse);
         options = LyricServiceOptions();
         options.root = home.file(QStringLiteral("service"));
     }
@@ -349,6 +378,8 @@ TEST_F(LyricDownloadTest, ReplacingStoredLyricsIsAsked) {
         ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
         EXPECT_EQ(stored.readAll().contains("old"), !yes);
         EXPECT_EQ(lyrics->LyricFile() == storeFile(track), yes);
+        // Kept on screen without storing: the answer file stays behind them.
+        EXPECT_TRUE(QFileInfo::exists(lyrics->LyricFile()));
     }
 }
 
