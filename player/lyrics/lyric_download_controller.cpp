@@ -266,6 +266,13 @@ void LyricDownloadController::ProcessLyricResponse(const LyricAnswer &answer) {
     case LyricAnswer::Kind::Instrumental:
         instrumental();
         return;
+    case LyricAnswer::Kind::Empty:
+        // Nothing to show: the box keeps the waiting text, formatted as after a load.
+        m_lyrics.clearLoaded();
+        m_box.format(m_ctx.settings);
+        m_ui.RichTextBox1->setEnabled(true);
+        m_box.setCaret(0);
+        return;
     }
 }
 

@@ -35,7 +35,7 @@ TEST(LyricAnswers, FirstLineDecidesTheKind) {
         {"status with more after it is a lyric file?", utf8("|没有歌词|x\r\n"), Kind::Failure, ""},
         {"lyric file", utf8("[ti:Song]\r\n[00:01.00]one\r\n"), Kind::LyricFile, ""},
         {"lyric file with BOM", utf8("\xEF\xBB\xBF[00:01]one\n"), Kind::LyricFile, ""},
-        {"empty", QByteArray(), Kind::Failure, ""},
+        {"empty", QByteArray(), Kind::Empty, ""},
         {"html page", utf8("<html><body><h1>500</h1></body></html>\r\n"), Kind::Failure, ""},
         {"no time tag", utf8("[ti:Song]\r\njust words\r\n"), Kind::Failure, ""},
         {"NUL inside", QByteArray("[00:01]one\0two\r\n", 17), Kind::Failure, ""},

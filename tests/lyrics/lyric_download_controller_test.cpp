@@ -292,6 +292,20 @@ TEST_F(LyricDownloadTest, WaitRunsOutAtTheEleventhTick) {
     EXPECT_FALSE(download->requestInFlight());
 }
 
+TEST_F(LyricDownloadTest, EmptyAnswerKeepsTheWaitingText) {
+    home.write(QStringLiteral("service/song.lrc"), QByteArray()); // served as an empty answer
+    options.delayMs = 100;
+    start();
+    lyrics->FindLyrics();
+    ASSERT_TRUE(waitHandled());
+    EXPECT_TRUE(boxText().startsWith(QStringLiteral("正在尝试下载歌词(剩余")))
+        << boxText().toStdString();
+    EXPECT_FALSE(lyrics->LyricsLoaded());
+    EXPECT_FALSE(QFileInfo::exists(storeFile(track)));
+    EXPECT_TRUE(ui.RichTextBox1->isEnabled());
+    EXPECT_FALSE(ui.Timer[2]->isActive());
+}
+
 TEST_F(LyricDownloadTest, AnswerForAnEarlierTrackIsNeverStored) {
     home.write(QStringLiteral("service/song.lrc"), "[00:01]for song only\n");
     options.delayMs = 300;

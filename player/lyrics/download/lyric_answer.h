@@ -25,6 +25,7 @@ struct LyricAnswer {
         Candidates,   // "|歌词选择|": `candidates` follow
         LyricFile,    // `text` is a lyric file with at least one time tag
         Instrumental, // the service knows the track as one without words
+        Empty,        // the service answered with nothing at all
     };
     Kind kind = Kind::Failure;
     QString message;
