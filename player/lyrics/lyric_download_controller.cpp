@@ -294,13 +294,16 @@ void LyricDownloadController::refused(const QString &message, bool switchOff) {
     m_ctx.dialogs->message(m);
 }
 
-bool LyricDownloadController::markNoLyrics() {
+bool LyricDownloadController::markNoLyrics(NoLyricsMarker marker) {
     const QString track = m_model.CurrentFile;
     if (QFileInfo::exists(m_lyrics.store().LyricStoreName(track))) return false;
     QString title = loadedTrack().title;
     if (title.trimmed().isEmpty()) title = track;
     if (title.isEmpty()) title = QStringLiteral("当前曲目被设置为暂不使用歌词。");
-    m_lyrics.store().WriteNotFoundFile(track, title);
+    if (marker == NoLyricsMarker::NotFound)
+        m_lyrics.store().WriteNotFoundFile(track, title);
+    else
+        m_lyrics.store().WriteNoLyricsFile(track, title);
     return true;
 }
 
@@ -308,12 +311,12 @@ void LyricDownloadController::instrumental() {
     m_ui.List2->hide();
     setStatus(QStringLiteral("下载歌词失败！[当前曲目为纯音乐，没有歌词。]"));
     // The marker is the lyric file from now on: the track is not asked for again.
-    if (markNoLyrics()) m_lyrics.FindLyrics();
+    if (markNoLyrics(NoLyricsMarker::NoLyrics)) m_lyrics.FindLyrics();
 }
 
 void LyricDownloadController::nothingFound() {
     setStatus(QStringLiteral("模糊查找歌词失败！\n[未找到任何类似曲目名称的歌词。]"));
-    if (!markNoLyrics()) return;
+    if (!markNoLyrics(NoLyricsMarker::NotFound)) return;
     m_ui.List2->hide();
     setStatus(QStringLiteral("模糊查找歌词失败！\n[未找到任何类似曲目名称的歌词。当前曲目已被设置为"
                              "暂不使用歌词。如果想使用歌词，请重新查找或修改。]"));

@@ -68,8 +68,10 @@ private:
     void refused(const QString &message, bool switchOff);
     void nothingFound();
     void instrumental();
-    // Writes the "not found" marker for the loaded track unless it has a store file.
-    bool markNoLyrics();
+    // Writes a marker for the loaded track unless it has a store file: "not found" after a
+    // search without result, "no lyrics" for an instrumental track.
+    enum class NoLyricsMarker { NotFound, NoLyrics };
+    bool markNoLyrics(NoLyricsMarker marker);
     void showCandidates(std::vector<LyricCandidate> candidates);
     void storeLyricFile(const QString &text);
     // Removes the temporary file of the last answer (it is no longer in use).

@@ -217,7 +217,12 @@ TEST_F(LrclibDownloadTest, StoresOnlyWhatFitsTheTrack) {
         // Without the right record only decoys are left (another title at the right length,
         // the right title 60 s too long): nothing is stored, the list stays for the user.
         {"only decoys", media("Song", "Somebody", 180), 42, nullptr, true, {get, search}},
-        {"instrumental record", media("Quiet", "Singer", 121), 0, "[0:0]Quiet", false, {get}},
+        {"instrumental record",
+         media("Quiet", "Singer", 121),
+         0,
+         "[0:0]Quiet\r\n［如果想使用歌词，请重新查找或修改］",
+         false,
+         {get}},
     };
     int n = 0;
     for (const Case &c : cases) {

@@ -361,6 +361,33 @@ TEST_F(LyricDownloadTest, EachRequestDescribesTheTrackThePlayerOpened) {
     EXPECT_EQ(service->requests().at(1).value(QStringLiteral("FileName")), QStringLiteral("other"));
 }
 
+TEST_F(LyricDownloadTest, RequestWaitsAtMostTwoSecondsForTheTrack) {
+    start();
+    player.setOpensLater(true);
+    FakeMediaPlayer::Media broken;
+    broken.failsToOpen = true; // the player never reports a title or a length
+    player.setMedia(other, broken);
+    model.setCurrentTrack(1);
+    player.setFileName(other);
+    QElapsedTimer clock;
+    clock.start();
+    lyrics->FindLyrics();
+    EXPECT_TRUE(download->waitingForTrackInfo());
+    EXPECT_FALSE(download->requestInFlight());
+    ASSERT_TRUE(waitHandled());
+    EXPECT_GE(clock.elapsed(), TrackInfoGate::kMaxWaitMs - 50);
+    ASSERT_EQ(service->requests().size(), 1);
+    EXPECT_EQ(service->requests()[0].value(QStringLiteral("MediaName")), QString());
+    EXPECT_EQ(service->requests()[0].value(QStringLiteral("FileName")), QStringLiteral("other"));
+    // A lookup in the meantime drops the wait: nothing is sent for the track left.
+    player.setFileName(other);
+    lyrics->FindLyrics();
+    EXPECT_TRUE(download->waitingForTrackInfo());
+    download->abandon();
+    QTest::qWait(TrackInfoGate::kMaxWaitMs + 200);
+    EXPECT_EQ(service->requests().size(), 1);
+}
+
 TEST_F(LyricDownloadTest, ErrorPagesAreRefused) {
     home.write(QStringLiteral("service/song.lrc"), "[00:01]one\n");
     for (int variant = 0; variant < 2; ++variant) {

@@ -16,8 +16,9 @@ public:
         QString title;
         bool refused = false;     // setFileName returns false
         bool failsToOpen = false; // opening reports mediaError
-        QString album;
-        QString artist; // overrides setAuthor's for this media
+        // Initialised here, so that brace lists may leave them out.
+        QString album{};
+        QString artist{}; // overrides setAuthor's for this media
         // Title, album and length are reported only after the media opened, with
         // mediaInfoChanged (a stream whose tags arrive later).
         bool infoLater = false;
