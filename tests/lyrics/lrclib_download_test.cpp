@@ -59,6 +59,7 @@ public:
     }
 
     QList<HttpRequest> requests;
+    int hidden = 0; // the id of a record the search leaves out
 
 private:
     struct Song {
@@ -104,7 +105,7 @@ private:
             QByteArrayList found;
             // A loose search: everything it holds, decoys included.
             for (const Song &s : kSongs)
-                if (s.id != m_hidden)
+                if (s.id != hidden)
                     found << record(s.id, s.title, s.artist, s.duration, s.synced, s.instrumental);
             out.body = '[' + found.join(',') + ']';
             return out;
@@ -120,10 +121,6 @@ private:
         return out;
     }
 
-public:
-    int m_hidden = 0; // a record the search leaves out
-
-private:
     HttpServer server;
 };
 
@@ -228,7 +225,7 @@ TEST_F(LrclibDownloadTest, StoresOnlyWhatFitsTheTrack) {
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         fake.requests.clear();
-        fake.m_hidden = c.hidden;
+        fake.hidden = c.hidden;
         const QString file = home.file(QStringLiteral("music/t%1.mp3").arg(++n));
         load(file, c.media);
         ASSERT_TRUE(settle());
@@ -268,7 +265,7 @@ TEST_F(LrclibDownloadTest, InstrumentalMarkerIsNotAskedAgain) {
 }
 
 TEST_F(LrclibDownloadTest, DoubleClickOnADecoyIsHonoured) {
-    fake.m_hidden = 42;
+    fake.hidden = 42;
     const QString file = home.file(QStringLiteral("music/pick.mp3"));
     load(file, media("Song", "Somebody", 180));
     ASSERT_TRUE(settle());
