@@ -6,6 +6,7 @@
 #include "app/main_menus.h"
 #include "app/main_window_layout.h"
 #include "lyrics/download/lyric_service_config.h"
+#include "lyrics/download/web_search.h"
 #include "lyrics/lyric_download_controller.h"
 #include "lyrics/lyric_window_controller.h"
 #include "lyrics/lyrics_controller.h"
@@ -228,8 +229,9 @@ void MainWindow::connectShellCommands() {
         m_ui.List1->setFocus();
         openHelp();
     });
-    const QUrl home(QStringLiteral("https://lyravox.example.org/soft/Lyravox/"));
-    const QUrl lyricSite(QStringLiteral("https://lyravox.example.org/lrc/"));
+    // The product has no web site: its home page is the help it ships.
+    const QUrl home = QUrl::fromLocalFile(m_ctx.paths.shipped(QStringLiteral("help/index.html")));
+    const QUrl lyricSite = WebSearch::lyricSite();
     connect(m_ui.XPButton[15], &XPButton::clicked, this,
             [home] { QDesktopServices::openUrl(home); });
     connect(m_ui.action("mnuWebLink"), &QAction::triggered, this,

@@ -8,6 +8,7 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMouseEvent>
 
@@ -34,7 +35,7 @@ LyricDownloadController::LyricDownloadController(AppContext &ctx, MainWindowUi &
                                                  std::unique_ptr<LyricProvider> provider,
                                                  QObject *parent)
     : QObject(parent), m_ctx(ctx), m_ui(ui), m_model(model), m_player(player), m_lyrics(lyrics),
-      m_provider(std::move(provider)), m_box(ui.RichTextBox1) {
+      m_provider(std::move(provider)), m_box(ui.RichTextBox1), m_gate(player) {
     m_ui.Timer[2]->setInterval(kTickMs);
     m_ui.Timer[9]->setInterval(kTickMs);
     connect(m_ui.Timer[2], &QTimer::timeout, this, &LyricDownloadController::onWaitTick);
@@ -58,7 +59,9 @@ LyricDownloadController::LyricDownloadController(AppContext &ctx, MainWindowUi &
     connectCommands();
 }
 
-LyricDownloadController::~LyricDownloadController() = default;
+LyricDownloadController::~LyricDownloadController() {
+    dropAnswerFile();
+}
 
 void LyricDownloadController::connectCommands() {
     auto onAction = [this](const char *name, auto slot) {
@@ -91,10 +94,20 @@ LyricTrack LyricDownloadController::loadedTrack() const {
     LyricTrack t;
     t.file = m_model.CurrentFile;
     t.extension = m_model.CurrentExt;
-    if (m_lyrics.hooks().clipTitle) t.title = m_lyrics.hooks().clipTitle();
+    // What the player reports describes the track only while it is the one the player holds.
+    if (m_player.fileName() != t.file) return t;
+    t.title = m_player.getMediaInfoString(MediaPlayer::InfoTitle);
     t.artist = m_player.getMediaInfoString(MediaPlayer::InfoAuthor);
+    t.album = m_player.getMediaInfoString(MediaPlayer::InfoAlbum);
     t.duration = m_player.duration();
     return t;
+}
+
+void LyricDownloadController::setContinueSearchEnabled(bool on) {
+    // The list's item runs the fuzzy search command: it is offered only while that is.
+    const QAction *command = m_ui.action("mnuOpenLRC2");
+    if (QAction *a = m_ui.action("PopOpenLRC5"))
+        a->setEnabled(on && command && command->isEnabled());
 }
 
 void LyricDownloadController::setStatus(const QString &text) {
@@ -102,6 +115,7 @@ void LyricDownloadController::setStatus(const QString &text) {
 }
 
 void LyricDownloadController::abandon() {
+    m_gate.cancel();
     ++m_generation;
     m_reply.reset();
 }
@@ -123,8 +137,7 @@ void LyricDownloadController::startSearch(bool fuzzy) {
         m_ui.List2->setToolTip(QString());
     }
     if (m_model.CurrentFile.isEmpty()) return;
-    if (!fuzzy)
-        if (QAction *a = m_ui.action("PopOpenLRC5")) a->setEnabled(true);
+    if (!fuzzy) setContinueSearchEnabled(true);
     m_ctx.PlayerBusy = true;
     setStatus(m_box.text());
     m_countdown = 0;
@@ -135,7 +148,8 @@ void LyricDownloadController::startSearch(bool fuzzy) {
 }
 
 void LyricDownloadController::DownloadLyrics() {
-    startSearch(false);
+    if (m_model.CurrentFile.isEmpty()) return;
+    m_gate.wait(m_model.CurrentFile, [this] { startSearch(false); });
 }
 
 void LyricDownloadController::FuzzySearchLyrics() {
@@ -144,7 +158,7 @@ void LyricDownloadController::FuzzySearchLyrics() {
 
 void LyricDownloadController::fuzzySearchCommand() {
     if (m_model.CurrentFile.isEmpty()) return;
-    if (QAction *a = m_ui.action("PopOpenLRC5")) a->setEnabled(false);
+    setContinueSearchEnabled(false);
     setStatus(QStringLiteral("正在联网模糊查找歌词…"));
     m_ui.RichTextBox1->show();
     m_lyrics.leaveEditing();
@@ -172,7 +186,7 @@ void LyricDownloadController::DownloadCandidate() {
         return;
     }
     const LyricCandidate chosen = *candidate;
-    if (QAction *a = m_ui.action("PopOpenLRC5")) a->setEnabled(true);
+    setContinueSearchEnabled(true);
     m_ui.List2->hide();
     setStatus(QString());
     send(m_provider->fetch(chosen));
@@ -249,6 +263,16 @@ void LyricDownloadController::ProcessLyricResponse(const LyricAnswer &answer) {
     case LyricAnswer::Kind::LyricFile:
         storeLyricFile(answer.text);
         return;
+    case LyricAnswer::Kind::Instrumental:
+        instrumental();
+        return;
+    case LyricAnswer::Kind::Empty:
+        // Nothing to show: the box keeps the waiting text, formatted as after a load.
+        m_lyrics.clearLoaded();
+        m_box.format(m_ctx.settings);
+        m_ui.RichTextBox1->setEnabled(true);
+        m_box.setCaret(0);
+        return;
     }
 }
 
@@ -258,7 +282,7 @@ void LyricDownloadController::refused(const QString &message, bool switchOff) {
         text += QStringLiteral("\n自动下载功能设置已经自动取消。如果想重新启用，请点击“设置”中的"
                                "“设置选项”重新进行设置。");
         m_ctx.settings.AutoDownloadLyrics = Settings::flag(false);
-        for (const char *name : {"mnuOpenLRC2", "PopOpenLRC2"})
+        for (const char *name : {"mnuOpenLRC2", "PopOpenLRC2", "PopOpenLRC5"})
             if (QAction *a = m_ui.action(name)) a->setEnabled(false);
     }
     setStatus(text);
@@ -270,14 +294,29 @@ void LyricDownloadController::refused(const QString &message, bool switchOff) {
     m_ctx.dialogs->message(m);
 }
 
-void LyricDownloadController::nothingFound() {
-    setStatus(QStringLiteral("模糊查找歌词失败！\n[未找到任何类似曲目名称的歌词。]"));
+bool LyricDownloadController::markNoLyrics(NoLyricsMarker marker) {
     const QString track = m_model.CurrentFile;
-    if (QFileInfo::exists(m_lyrics.store().LyricStoreName(track))) return;
-    QString title = m_lyrics.hooks().clipTitle ? m_lyrics.hooks().clipTitle() : QString();
+    if (QFileInfo::exists(m_lyrics.store().LyricStoreName(track))) return false;
+    QString title = loadedTrack().title;
     if (title.trimmed().isEmpty()) title = track;
     if (title.isEmpty()) title = QStringLiteral("当前曲目被设置为暂不使用歌词。");
-    m_lyrics.store().WriteNotFoundFile(track, title);
+    if (marker == NoLyricsMarker::NotFound)
+        m_lyrics.store().WriteNotFoundFile(track, title);
+    else
+        m_lyrics.store().WriteNoLyricsFile(track, title);
+    return true;
+}
+
+void LyricDownloadController::instrumental() {
+    m_ui.List2->hide();
+    setStatus(QStringLiteral("下载歌词失败！[当前曲目为纯音乐，没有歌词。]"));
+    // The marker is the lyric file from now on: the track is not asked for again.
+    if (markNoLyrics(NoLyricsMarker::NoLyrics)) m_lyrics.FindLyrics();
+}
+
+void LyricDownloadController::nothingFound() {
+    setStatus(QStringLiteral("模糊查找歌词失败！\n[未找到任何类似曲目名称的歌词。]"));
+    if (!markNoLyrics(NoLyricsMarker::NotFound)) return;
     m_ui.List2->hide();
     setStatus(QStringLiteral("模糊查找歌词失败！\n[未找到任何类似曲目名称的歌词。当前曲目已被设置为"
                              "暂不使用歌词。如果想使用歌词，请重新查找或修改。]"));
@@ -313,20 +352,30 @@ void LyricDownloadController::showCandidates(std::vector<LyricCandidate> candida
 void LyricDownloadController::onCountdownTick() {
     QListWidget *list = m_ui.List2;
     const bool offered = list->isVisible() && list->isEnabled() && list->count() > 0;
+    // The countdown downloads on its own only a candidate that fits the track; the user's
+    // double click downloads any.
+    const LyricTrack track = loadedTrack();
+    const QString title = LyricRequest::trackNames(track).track;
+    const int pick = LyricCandidates::autoPick(m_candidates, title, track.duration, track.artist,
+                                               m_model.CurrentFile);
     if (m_countdown == m_ctx.settings.DownloadWaitSeconds && offered) {
-        const int best = LyricCandidates::preselect(
-            m_candidates, m_player.getMediaInfoString(MediaPlayer::InfoAuthor),
-            m_model.CurrentFile);
+        const int best =
+            pick >= 0 ? pick
+                      : LyricCandidates::preselect(m_candidates, track.artist, m_model.CurrentFile);
         if (best >= 0) list->setCurrentRow(best);
     }
     --m_countdown;
     if (m_countdown < 0) {
         m_ui.Timer[9]->stop();
         m_countdown = 0;
-        if (offered) {
-            if (list->selectedItems().isEmpty()) list->setCurrentRow(0);
-            DownloadCandidate();
+        if (!offered) return;
+        if (pick < 0) {
+            list->clearSelection();
+            setStatus(QStringLiteral("没有与当前曲目相符的歌词，请双击选择要下载的歌词。"));
+            return;
         }
+        list->setCurrentRow(pick);
+        DownloadCandidate();
         return;
     }
     setStatus(m_countdown == 0
@@ -343,19 +392,48 @@ void LyricDownloadController::stopCountdown() {
 
 // ---- the lyric file ----------------------------------------------------------------------
 
+void LyricDownloadController::dropAnswerFile() {
+    if (!m_answerFile.isEmpty()) QFile::remove(m_answerFile);
+    m_answerFile.clear();
+}
+
+void LyricDownloadController::reportWriteFailure(const QString &file) {
+    if (m_ctx.dialogs)
+        m_ctx.dialogs->error(QStringLiteral("无法保存歌词文件“") + file + QStringLiteral("”。"));
+}
+
 void LyricDownloadController::storeLyricFile(const QString &text) {
     const QString track = m_model.CurrentFile;
-    // Each answer its own file: an older answer can never overwrite a newer one.
+    // The previous answer is no longer shown once this one is.
+    dropAnswerFile();
+    // Each answer its own file: an older answer can never overwrite a newer one. It backs the
+    // lyrics on screen until they are stored (or for good when the user keeps the old file).
     QDir().mkpath(m_ctx.paths.temp());
     const QString answerFile = m_ctx.paths.temp() + QStringLiteral("/$") +
                                QString::number(m_generation) + QStringLiteral(".lrc");
-    TextFile::write(answerFile, text);
+    if (!TextFile::write(answerFile, text)) {
+        QFile::remove(answerFile);
+        // Shown all the same, but without a file behind them: nothing can be edited or stored.
+        m_lyrics.showDownloadedLyrics(QString(), text);
+        reportWriteFailure(answerFile);
+        m_lyrics.startTimerWhenPlaying();
+        return;
+    }
+    m_answerFile = answerFile;
     m_lyrics.showDownloadedLyrics(answerFile, text);
 
     const LyricStore &store = m_lyrics.store();
     const QString storeFile = store.LyricStoreName(track);
+    const auto keep = [&] {
+        if (!store.replaceWith(track, answerFile)) {
+            reportWriteFailure(storeFile);
+            return;
+        }
+        m_lyrics.adoptLyricFile(storeFile);
+        dropAnswerFile();
+    };
     if (!QFileInfo::exists(storeFile)) {
-        if (store.replaceWith(track, answerFile)) m_lyrics.adoptLyricFile(storeFile);
+        keep();
     } else {
         m_lyrics.pauseWhenPlaying();
         Dialogs::Message question;
@@ -364,9 +442,7 @@ void LyricDownloadController::storeLyricFile(const QString &text) {
         question.buttons = Dialogs::Buttons::YesNo;
         question.defaultAnswer = Dialogs::Answer::Yes;
         // No keeps the downloaded lyrics on screen without storing them.
-        if (m_ctx.dialogs && m_ctx.dialogs->message(question) == Dialogs::Answer::Yes &&
-            store.replaceWith(track, answerFile))
-            m_lyrics.adoptLyricFile(storeFile);
+        if (m_ctx.dialogs && m_ctx.dialogs->message(question) == Dialogs::Answer::Yes) keep();
         if (m_player.playState() == MediaPlayer::Paused) m_player.play();
     }
     m_lyrics.startTimerWhenPlaying();

@@ -9,6 +9,7 @@
 #include "lyrics/download/lyric_provider.h"
 #include "lyrics/download/web_search.h"
 #include "lyrics/lyric_box.h"
+#include "lyrics/track_info_gate.h"
 #include "shell/app_context.h"
 #include "shell/main_window_ui.h"
 
@@ -28,7 +29,8 @@ public:
                             std::unique_ptr<LyricProvider> provider, QObject *parent = nullptr);
     ~LyricDownloadController() override;
 
-    // Exact request for the loaded track (FindLyrics, when AutoDownloadLyrics is on).
+    // Exact request for the loaded track (FindLyrics, when AutoDownloadLyrics is on), sent once
+    // the player knows the track's tags and length (TrackInfoGate).
     void DownloadLyrics();
     // Fuzzy request for the loaded track.
     void FuzzySearchLyrics();
@@ -43,6 +45,8 @@ public:
 
     int CountdownSeconds() const { return m_countdown; }
     bool requestInFlight() const { return m_reply != nullptr; }
+    // The exact request waits for the track's tags and length.
+    bool waitingForTrackInfo() const { return m_gate.waiting(); }
 
 Q_SIGNALS:
     // An answer (or the end of the wait) has been acted on.
@@ -63,10 +67,19 @@ private:
     void failed();
     void refused(const QString &message, bool switchOff);
     void nothingFound();
+    void instrumental();
+    // Writes a marker for the loaded track unless it has a store file: "not found" after a
+    // search without result, "no lyrics" for an instrumental track.
+    enum class NoLyricsMarker { NotFound, NoLyrics };
+    bool markNoLyrics(NoLyricsMarker marker);
     void showCandidates(std::vector<LyricCandidate> candidates);
     void storeLyricFile(const QString &text);
+    // Removes the temporary file of the last answer (it is no longer in use).
+    void dropAnswerFile();
+    void reportWriteFailure(const QString &file);
     void stopCountdown();
     void setStatus(const QString &text);
+    void setContinueSearchEnabled(bool on);
     const LyricCandidate *selectedCandidate() const;
 
     AppContext &m_ctx;
@@ -76,10 +89,12 @@ private:
     LyricsController &m_lyrics;
     std::unique_ptr<LyricProvider> m_provider;
     LyricBox m_box;
+    TrackInfoGate m_gate;
 
     std::unique_ptr<LyricReply> m_reply;
     unsigned m_generation = 0;
     QString m_requestTrack;
     int m_countdown = 0; // CountdownSeconds
     std::vector<LyricCandidate> m_candidates;
+    QString m_answerFile; // the temporary file behind downloaded lyrics not (yet) stored
 };

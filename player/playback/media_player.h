@@ -84,6 +84,9 @@ Q_SIGNALS:
     // The media finished opening (or was closed); FileName, Duration, the video size and the
     // info strings now describe it.
     void openStateChanged();
+    // The open media's length or tags changed after it opened (a stream's title arriving, a
+    // length found later): Duration and the info strings now say more.
+    void mediaInfoChanged();
     // PlayState changed to `state`.
     void playStateChanged(int state);
     // The video area got the keyboard focus.

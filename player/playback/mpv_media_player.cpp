@@ -170,10 +170,14 @@ void MpvMediaPlayer::handleEvent(const mpv_event &event) {
         // Values that arrive before the current media finished opening belong to the old one.
         if (!m_loaded) break;
         switch (event.reply_userdata) {
-        case kDuration:
-            m_rawDuration =
+        case kDuration: {
+            const double length =
                 prop->format == MPV_FORMAT_DOUBLE ? *static_cast<double *>(prop->data) : 0.0;
+            if (length == m_rawDuration) break;
+            m_rawDuration = length;
+            Q_EMIT mediaInfoChanged();
             break;
+        }
         case kSeekable:
             m_seekable = prop->format == MPV_FORMAT_FLAG && *static_cast<int *>(prop->data);
             break;
@@ -188,9 +192,12 @@ void MpvMediaPlayer::handleEvent(const mpv_event &event) {
         case kEofReached:
             if (prop->format == MPV_FORMAT_FLAG && *static_cast<int *>(prop->data)) onEndReached();
             break;
-        case kMetadata:
+        case kMetadata: {
+            const QHash<QString, QString> before = m_metadata;
             readMetadata();
+            if (m_metadata != before) Q_EMIT mediaInfoChanged();
             break;
+        }
         default:
             break;
         }

@@ -9,6 +9,7 @@
 #include "widgets/xp_button.h"
 
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -16,6 +17,16 @@
 #include <QSpinBox>
 #include <QTest>
 #include <gtest/gtest.h>
+
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public Q_SLOTS:
+    void open(const QUrl &url) { urls << url; }
+};
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -38,6 +49,23 @@ TEST_F(WindowFixture, StartupCreatesTheFoldersAndTheCaption) {
     EXPECT_EQ(w.objectName(), QStringLiteral("frmMain"));
     EXPECT_EQ(w.findChild<QListWidget *>(QStringLiteral("List1")), w.ui().List1);
     EXPECT_FALSE(w.ui().action("mnuPlayRec")->isEnabled());
+}
+
+TEST_F(WindowFixture, WebLinksOpenTheShippedHelpAndLrclib) {
+    home.write(QStringLiteral("help/index.html"), "<html></html>");
+    UrlRecorder recorder;
+    for (const char *scheme : {"file", "http", "https"})
+        QDesktopServices::setUrlHandler(QLatin1String(scheme), &recorder, "open");
+    {
+        MainWindow w(ctx);
+        w.ui().action("mnuWebLink")->trigger();
+        w.ui().action("mnuSearch1")->trigger();
+    }
+    for (const char *scheme : {"file", "http", "https"})
+        QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
+    // The product has no web site of its own: its home page is the help it ships.
+    EXPECT_EQ(recorder.urls, (QList<QUrl>{QUrl::fromLocalFile(home.file(u"help/index.html"_s)),
+                                          QUrl(u"https://lrclib.net"_s)}));
 }
 
 TEST_F(WindowFixture, StartupReadsAndClampsTheSettings) {
@@ -289,3 +317,5 @@ TEST(Reload, TheWindowIsBuiltAnewInTheSameProcessWithoutTheCommandLine) {
 }
 
 } // namespace
+
+#include "main_window_test.moc"

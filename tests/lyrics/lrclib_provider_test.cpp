@@ -159,12 +159,15 @@ TEST(LyricServiceConfig, ChoosesProviderAndAddress) {
     const Case cases[] = {
         {"[service]\nprovider=lrclib\nurl=http://127.0.0.1:8123\n",
          LyricServiceConfig::Provider::Lrclib, "http://127.0.0.1:8123"},
-        {"[service]\nprovider=reference\n", LyricServiceConfig::Provider::Reference,
-         "https://lyravox.example.org"},
+        // The reference protocol without an address of its own: LRCLIB stays.
+        {"[service]\nprovider=reference\n", LyricServiceConfig::Provider::Lrclib,
+         "https://lrclib.net"},
+        {"[service]\nprovider=Reference\nurl=http://127.0.0.1:8123/x\n",
+         LyricServiceConfig::Provider::Reference, "http://127.0.0.1:8123/x"},
         {"[service]\nprovider=LRCLIB\nurl=ftp://x\n", LyricServiceConfig::Provider::Lrclib,
          "https://lrclib.net"},
         {"[service]\nprovider=other\nurl=http://127.0.0.1:1/base\n",
-         LyricServiceConfig::Provider::Reference, "http://127.0.0.1:1/base"},
+         LyricServiceConfig::Provider::Lrclib, "http://127.0.0.1:1/base"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.text);
@@ -173,8 +176,10 @@ TEST(LyricServiceConfig, ChoosesProviderAndAddress) {
         EXPECT_EQ(config.provider, c.provider);
         EXPECT_EQ(config.url.toString(), QString::fromUtf8(c.url));
     }
-    EXPECT_EQ(LyricServiceConfig::read(home.file(QStringLiteral("none.ini"))).url.toString(),
-              QStringLiteral("https://lyravox.example.org"));
+    // Out of the box: LRCLIB's public service.
+    const LyricServiceConfig none = LyricServiceConfig::read(home.file(QStringLiteral("none.ini")));
+    EXPECT_EQ(none.provider, LyricServiceConfig::Provider::Lrclib);
+    EXPECT_EQ(none.url.toString(), QStringLiteral("https://lrclib.net"));
 }
 
 } // namespace

@@ -35,7 +35,7 @@ TEST(LyricAnswers, FirstLineDecidesTheKind) {
         {"status with more after it is a lyric file?", utf8("|没有歌词|x\r\n"), Kind::Failure, ""},
         {"lyric file", utf8("[ti:Song]\r\n[00:01.00]one\r\n"), Kind::LyricFile, ""},
         {"lyric file with BOM", utf8("\xEF\xBB\xBF[00:01]one\n"), Kind::LyricFile, ""},
-        {"empty", QByteArray(), Kind::Failure, ""},
+        {"empty", QByteArray(), Kind::Empty, ""},
         {"html page", utf8("<html><body><h1>500</h1></body></html>\r\n"), Kind::Failure, ""},
         {"no time tag", utf8("[ti:Song]\r\njust words\r\n"), Kind::Failure, ""},
         {"NUL inside", QByteArray("[00:01]one\0two\r\n", 17), Kind::Failure, ""},
@@ -124,7 +124,11 @@ TEST(LrclibAnswers, RecordsBecomeTaggedLyricFiles) {
         {"not found", 404, R"({"code":404,"name":"TrackNotFound"})", Kind::NoLyrics},
         {"plain only", 200, R"({"id":1,"plainLyrics":"words","syncedLyrics":null})",
          Kind::NoLyrics},
-        {"instrumental", 200, R"({"id":1,"instrumental":true,"syncedLyrics":""})", Kind::NoLyrics},
+        {"instrumental", 200, R"({"id":1,"instrumental":true,"syncedLyrics":""})",
+         Kind::Instrumental},
+        // The flag wins over stray text: an instrumental take is never stored as lyrics.
+        {"instrumental with text", 200,
+         R"({"id":1,"instrumental":true,"syncedLyrics":"[00:01]la"})", Kind::Instrumental},
         {"server error", 500, R"({"id":1,"syncedLyrics":"[00:01]x"})", Kind::Failure},
         {"not json", 200, "<html>oops</html>", Kind::Failure},
         {"array", 200, "[]", Kind::Failure},
@@ -245,6 +249,42 @@ TEST(LyricCandidates, PreselectionFollowsTheArtist) {
                   c.expected);
     }
     EXPECT_EQ(LyricCandidates::preselect({}, QStringLiteral("a"), QString()), -1);
+}
+
+TEST(LyricCandidates, CountdownTakesOnlyCandidatesThatFitTheTrack) {
+    struct Case {
+        const char *name;
+        QString candidateTitle;
+        double candidateDuration;
+        QString trackTitle;
+        double trackDuration;
+        bool fits;
+    };
+    const Case cases[] = {
+        {"same title, same length", u"Song"_s, 181, u"Song"_s, 181, true},
+        {"title contained, 3 s apart", u"Song (Live)"_s, 184, u"song"_s, 181, true},
+        {"3.5 s apart", u"Song"_s, 184.5, u"Song"_s, 181, false},
+        {"length unknown to the service", u"Song"_s, 0, u"Song"_s, 181, true},
+        {"stream without length", u"Song"_s, 300, u"Song"_s, 0, true},
+        {"another title", u"Other"_s, 181, u"Song"_s, 181, false},
+        {"track title longer", u"Song"_s, 181, u"Song Two"_s, 181, false},
+        {"full width and blanks", u"ＳＯＮＧ　ＡＢ"_s, 181, u"  song ab "_s, 181, true},
+        {"no track title", u"Song"_s, 181, u" "_s, 181, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        LyricCandidate candidate{c.candidateTitle, {}, {}, u"1"_s, c.candidateDuration};
+        EXPECT_EQ(LyricCandidates::fits(candidate, c.trackTitle, c.trackDuration), c.fits);
+    }
+    // Among fitting candidates the artist rule still decides; without any, none is taken.
+    const std::vector<LyricCandidate> list = {{u"Other"_s, u"Singer"_s, {}, u"1"_s, 180},
+                                              {u"Song"_s, u"Band"_s, {}, u"2"_s, 180},
+                                              {u"Song"_s, u"Singer"_s, {}, u"3"_s, 181},
+                                              {u"Song"_s, u"Singer"_s, {}, u"4"_s, 250}};
+    EXPECT_EQ(LyricCandidates::autoPick(list, u"Song"_s, 180, u"Singer"_s, u"/m/x.mp3"_s), 2);
+    EXPECT_EQ(LyricCandidates::autoPick(list, u"Song"_s, 180, u"Nobody"_s, u"/m/x.mp3"_s), 1);
+    EXPECT_EQ(LyricCandidates::autoPick(list, u"Song"_s, 100, u"Singer"_s, u"/m/x.mp3"_s), -1);
+    EXPECT_EQ(LyricCandidates::autoPick({}, u"Song"_s, 180, u"Singer"_s, u"/m/x.mp3"_s), -1);
 }
 
 TEST(WebSearch, KeywordIsOneEncodedValue) {

@@ -14,7 +14,10 @@
 #include "widgets/xp_button.h"
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -79,6 +82,9 @@ protected:
         });
     }
     QString boxText() const { return ui.RichTextBox1->toPlainText(); }
+    QStringList answerFiles() const {
+        return QDir(ctx->paths.temp()).entryList({QStringLiteral("$*.lrc")}, QDir::Files);
+    }
     QString storeFile(const QString &t) const { return lyrics->store().LyricStoreName(t); }
     void writeStore(const QString &t, const QByteArray &bytes) {
         home.write(QStringLiteral("LRCS/") + LyricStore::storeFileName(t), bytes);
@@ -129,6 +135,29 @@ TEST_F(LyricDownloadTest, ExactHitIsStoredAndShown) {
     EXPECT_EQ(stored.readAll(), QByteArray("[ti:Song]\r\n[00:01.00]one\r\n[00:02.00]two\r\n"));
     EXPECT_TRUE(ui.XPButton[5]->isEnabled());
     EXPECT_TRUE(dialogs.entries().isEmpty()); // no store file before: no question
+    EXPECT_EQ(answerFiles(), QStringList());  // the temporary answer is gone once stored
+}
+
+TEST_F(LyricDownloadTest, FailedStoreWriteIsReportedAndTheShownFileExists) {
+    home.write(QStringLiteral("service/song.lrc"), "[00:01.00]one\n");
+    home.write(QStringLiteral("LRCS"), "a file where the store folder belongs");
+    start();
+    lyrics->FindLyrics();
+    ASSERT_TRUE(waitHandled());
+    EXPECT_TRUE(lyrics->LyricsLoaded()); // shown all the same
+    ASSERT_EQ(dialogs.entries().size(), 1);
+    EXPECT_EQ(dialogs.entries()[0].text,
+              QStringLiteral("无法保存歌词文件“") + storeFile(track) + QStringLiteral("”。"));
+    EXPECT_EQ(dialogs.entries()[0].icon, Dialogs::Icon::Critical);
+    EXPECT_NE(lyrics->LyricFile(), storeFile(track));
+    EXPECT_TRUE(QFileInfo::exists(lyrics->LyricFile()));
+    EXPECT_EQ(answerFiles().size(), 1);
+    // The next answer's file replaces it; the controller leaves none behind.
+    lyrics->FindLyrics();
+    ASSERT_TRUE(waitHandled());
+    EXPECT_EQ(answerFiles().size(), 1);
+    download.reset();
+    EXPECT_EQ(answerFiles(), QStringList());
 }
 
 TEST_F(LyricDownloadTest, NoLyricsRunsTheFuzzySearchOnlyWhenAsked) {
@@ -225,6 +254,8 @@ TEST_F(LyricDownloadTest, RefusalSwitchesAutoDownloadOffNoticeKeepsIt) {
         EXPECT_EQ(dialogs.entries()[0].icon, c.icon);
         EXPECT_EQ(ctx->settings.AutoDownloadLyrics, c.autoDownload);
         EXPECT_EQ(ui.action("mnuOpenLRC2")->isEnabled(), !c.refuse);
+        // The list's "继续模糊查找歌词" runs that command: it is never left enabled but dead.
+        EXPECT_EQ(ui.action("PopOpenLRC5")->isEnabled(), !c.refuse);
         options = LyricServiceOptions();
         options.root = home.file(QStringLiteral("service"));
     }
@@ -261,6 +292,20 @@ TEST_F(LyricDownloadTest, WaitRunsOutAtTheEleventhTick) {
     EXPECT_FALSE(download->requestInFlight());
 }
 
+TEST_F(LyricDownloadTest, EmptyAnswerKeepsTheWaitingText) {
+    home.write(QStringLiteral("service/song.lrc"), QByteArray()); // served as an empty answer
+    options.delayMs = 100;
+    start();
+    lyrics->FindLyrics();
+    ASSERT_TRUE(waitHandled());
+    EXPECT_TRUE(boxText().startsWith(QStringLiteral("正在尝试下载歌词(剩余")))
+        << boxText().toStdString();
+    EXPECT_FALSE(lyrics->LyricsLoaded());
+    EXPECT_FALSE(QFileInfo::exists(storeFile(track)));
+    EXPECT_TRUE(ui.RichTextBox1->isEnabled());
+    EXPECT_FALSE(ui.Timer[2]->isActive());
+}
+
 TEST_F(LyricDownloadTest, AnswerForAnEarlierTrackIsNeverStored) {
     home.write(QStringLiteral("service/song.lrc"), "[00:01]for song only\n");
     options.delayMs = 300;
@@ -274,6 +319,73 @@ TEST_F(LyricDownloadTest, AnswerForAnEarlierTrackIsNeverStored) {
     EXPECT_FALSE(QFile::exists(storeFile(other)));
     EXPECT_FALSE(QFile::exists(storeFile(track)));
     EXPECT_FALSE(boxText().contains(QStringLiteral("for song only")));
+}
+
+TEST_F(LyricDownloadTest, EachRequestDescribesTheTrackThePlayerOpened) {
+    // Opened as libmpv does, after the lookup started: a request sent at once would carry no
+    // title for the first track and the first one's title for the second.
+    home.write(QStringLiteral("service/Alpha.lrc"), "[ti:Alpha]\n[00:01.00]alpha\n");
+    start();
+    player.setOpensLater(true);
+    const QString live = home.file(QStringLiteral("music/live.mp3"));
+    model.setItems({track, other, live});
+    FakeMediaPlayer::Media tagged;
+    tagged.title = QStringLiteral("Alpha");
+    player.setMedia(track, tagged);
+    // A stream: no length, its title arrives after it opened.
+    tagged.duration = 0;
+    tagged.infoLater = true;
+    player.setMedia(live, tagged);
+    struct Step {
+        const QString &file;
+        const char *mediaName;
+        bool stored;
+    };
+    const Step steps[] = {{track, "Alpha", true}, {other, "", false}, {live, "Alpha", true}};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        model.setCurrentTrack(i);
+        player.setFileName(steps[i].file);
+        QElapsedTimer clock;
+        clock.start();
+        lyrics->FindLyrics();
+        ASSERT_TRUE(waitHandled());
+        // Sent when the player reported the track, not when the longest wait ran out.
+        EXPECT_LT(clock.elapsed(), TrackInfoGate::kMaxWaitMs);
+        ASSERT_EQ(service->requests().size(), i + 1);
+        EXPECT_EQ(service->requests().at(i).value(QStringLiteral("MediaName")),
+                  QString::fromUtf8(steps[i].mediaName));
+        EXPECT_EQ(QFileInfo::exists(storeFile(steps[i].file)), steps[i].stored);
+        EXPECT_EQ(lyrics->LyricsLoaded(), steps[i].stored);
+    }
+    EXPECT_EQ(service->requests().at(1).value(QStringLiteral("FileName")), QStringLiteral("other"));
+}
+
+TEST_F(LyricDownloadTest, RequestWaitsAtMostTwoSecondsForTheTrack) {
+    start();
+    player.setOpensLater(true);
+    FakeMediaPlayer::Media broken;
+    broken.failsToOpen = true; // the player never reports a title or a length
+    player.setMedia(other, broken);
+    model.setCurrentTrack(1);
+    player.setFileName(other);
+    QElapsedTimer clock;
+    clock.start();
+    lyrics->FindLyrics();
+    EXPECT_TRUE(download->waitingForTrackInfo());
+    EXPECT_FALSE(download->requestInFlight());
+    ASSERT_TRUE(waitHandled());
+    EXPECT_GE(clock.elapsed(), TrackInfoGate::kMaxWaitMs - 50);
+    ASSERT_EQ(service->requests().size(), 1);
+    EXPECT_EQ(service->requests()[0].value(QStringLiteral("MediaName")), QString());
+    EXPECT_EQ(service->requests()[0].value(QStringLiteral("FileName")), QStringLiteral("other"));
+    // A lookup in the meantime drops the wait: nothing is sent for the track left.
+    player.setFileName(other);
+    lyrics->FindLyrics();
+    EXPECT_TRUE(download->waitingForTrackInfo());
+    download->abandon();
+    QTest::qWait(TrackInfoGate::kMaxWaitMs + 200);
+    EXPECT_EQ(service->requests().size(), 1);
 }
 
 TEST_F(LyricDownloadTest, ErrorPagesAreRefused) {
@@ -307,6 +419,8 @@ TEST_F(LyricDownloadTest, ReplacingStoredLyricsIsAsked) {
         ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
         EXPECT_EQ(stored.readAll().contains("old"), !yes);
         EXPECT_EQ(lyrics->LyricFile() == storeFile(track), yes);
+        // Kept on screen without storing: the answer file stays behind them.
+        EXPECT_TRUE(QFileInfo::exists(lyrics->LyricFile()));
     }
 }
 

@@ -16,19 +16,41 @@ bool FakeMediaPlayer::setFileName(const QString &pathOrAddress) {
     m_fileName = pathOrAddress;
     m_current = media;
     m_open = false;
+    m_infoKnown = false;
     m_wantPlay = false;
     m_position = 0.0;
     setState(Closed);
-    if (pathOrAddress.isEmpty() || media.failsToOpen) {
-        Q_EMIT openStateChanged();
-        if (media.failsToOpen)
-            Q_EMIT mediaError(pathOrAddress, QStringLiteral("unrecognized file format"));
+    if (m_opensLater && !pathOrAddress.isEmpty()) {
+        const int load = m_loads;
+        QMetaObject::invokeMethod(
+            this, [this, load] { finishOpening(load); }, Qt::QueuedConnection);
         return true;
     }
-    m_open = true;
-    Q_EMIT openStateChanged();
-    setState(Stopped);
+    finishOpening(m_loads);
     return true;
+}
+
+void FakeMediaPlayer::finishOpening(int load) {
+    if (load != m_loads) return; // replaced while it opened
+    if (m_fileName.isEmpty() || m_current.failsToOpen) {
+        Q_EMIT openStateChanged();
+        if (m_current.failsToOpen)
+            Q_EMIT mediaError(m_fileName, QStringLiteral("unrecognized file format"));
+        return;
+    }
+    m_open = true;
+    m_infoKnown = !m_current.infoLater;
+    if (!m_infoKnown)
+        QMetaObject::invokeMethod(
+            this,
+            [this, load] {
+                if (load != m_loads || !m_open) return;
+                m_infoKnown = true;
+                Q_EMIT mediaInfoChanged();
+            },
+            Qt::QueuedConnection);
+    Q_EMIT openStateChanged();
+    setState(m_wantPlay ? Playing : Stopped);
 }
 
 void FakeMediaPlayer::play() {
@@ -77,9 +99,10 @@ void FakeMediaPlayer::setBalance(int value) {
 
 QString FakeMediaPlayer::getMediaInfoString(int kind) const {
     if (!m_open) return QString();
-    if (kind == InfoTitle) return m_current.title;
-    if (kind == InfoAlbum) return m_current.album;
-    return kind == InfoAuthor ? m_author : QString();
+    if (kind == InfoTitle) return m_infoKnown ? m_current.title : QString();
+    if (kind == InfoAlbum) return m_infoKnown ? m_current.album : QString();
+    if (kind != InfoAuthor || !m_infoKnown) return QString();
+    return m_current.artist.isEmpty() ? m_author : m_current.artist;
 }
 
 void FakeMediaPlayer::finishTrack() {

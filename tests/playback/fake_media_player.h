@@ -1,7 +1,7 @@
 #pragma once
-// A scripted MediaPlayer for controller tests: media open at once (synchronously), the test
-// decides their length, video size and title, ends them and makes them fail. Every command is
-// recorded.
+// A scripted MediaPlayer for controller tests: media open at once (synchronously) unless
+// setOpensLater asks for the real engine's order, the test decides their length, video size and
+// title, ends them and makes them fail. Every command is recorded.
 #include "playback/media_player.h"
 
 #include <QHash>
@@ -16,7 +16,12 @@ public:
         QString title;
         bool refused = false;     // setFileName returns false
         bool failsToOpen = false; // opening reports mediaError
-        QString album;
+        // Initialised here, so that brace lists may leave them out.
+        QString album{};
+        QString artist{}; // overrides setAuthor's for this media
+        // Title, album and length are reported only after the media opened, with
+        // mediaInfoChanged (a stream whose tags arrive later).
+        bool infoLater = false;
     };
 
     using MediaPlayer::MediaPlayer;
@@ -31,6 +36,9 @@ public:
     const QStringList &calls() const { return m_calls; }
     void clearCalls() { m_calls.clear(); }
     void setPosition(double seconds) { m_position = seconds; }
+    // As libmpv does: setFileName returns with the media still opening; it opens (openStateChanged)
+    // from the event loop, and a later setFileName replaces it before that.
+    void setOpensLater(bool on) { m_opensLater = on; }
 
     bool setFileName(const QString &pathOrAddress) override;
     QString fileName() const override { return m_fileName; }
@@ -38,7 +46,7 @@ public:
     void pause() override;
     void stop() override;
     int playState() const override { return m_state; }
-    double duration() const override { return m_open ? m_current.duration : 0.0; }
+    double duration() const override { return m_open && m_infoKnown ? m_current.duration : 0.0; }
     double currentPosition() const override { return m_position; }
     void setCurrentPosition(double seconds) override;
     int volume() const override { return m_volume; }
@@ -55,7 +63,10 @@ public:
 
 private:
     void setState(int state);
+    void finishOpening(int load);
 
+    bool m_opensLater = false;
+    bool m_infoKnown = false;
     QHash<QString, Media> m_media;
     QStringList m_calls;
     QString m_fileName;

@@ -44,6 +44,8 @@ LyricAnswer parseRecord(int status, const QByteArray &body) {
     const QJsonDocument doc = QJsonDocument::fromJson(body);
     if (!doc.isObject()) return LyricAnswer::failure();
     const QJsonObject o = doc.object();
+    if (o.value(QLatin1String("instrumental")).toBool())
+        return LyricAnswer::of(LyricAnswer::Kind::Instrumental);
     const QString synced = o.value(QLatin1String("syncedLyrics")).toString();
     if (synced.trimmed().isEmpty()) return LyricAnswer::of(LyricAnswer::Kind::NoLyrics);
     QStringList lines{QStringLiteral("[ti:") + tagValue(field(o, "trackName")) + QLatin1Char(']'),
@@ -67,14 +69,17 @@ LyricAnswer parseSearch(int status, const QByteArray &body, double duration) {
     for (const QJsonValue &value : records) {
         const QJsonObject o = value.toObject();
         const QString id = idOf(o);
-        if (id.isEmpty() || o.value(QLatin1String("syncedLyrics")).toString().trimmed().isEmpty())
+        if (id.isEmpty() || o.value(QLatin1String("instrumental")).toBool() ||
+            o.value(QLatin1String("syncedLyrics")).toString().trimmed().isEmpty())
             continue;
         const QJsonValue d = o.value(QLatin1String("duration"));
+        const double length =
+            d.isDouble() && d.toDouble() > 0 && d.toDouble() < 1.0e7 ? d.toDouble() : 0.0;
         const double distance =
-            duration > 0 && d.isDouble() ? std::fabs(d.toDouble() - duration) : HUGE_VAL;
+            duration > 0 && length > 0 ? std::fabs(length - duration) : HUGE_VAL;
         found.push_back(
             {duration > 0 ? distance : 0.0,
-             {field(o, "trackName"), field(o, "artistName"), field(o, "albumName"), id}});
+             {field(o, "trackName"), field(o, "artistName"), field(o, "albumName"), id, length}});
     }
     std::stable_sort(found.begin(), found.end(),
                      [](const Found &a, const Found &b) { return a.distance < b.distance; });
@@ -89,17 +94,8 @@ LyricAnswer parseSearch(int status, const QByteArray &body, double duration) {
 
 LrclibLyricProvider::LrclibLyricProvider(QUrl base) : m_base(std::move(base)) {}
 
-LrclibLyricProvider::Names LrclibLyricProvider::namesOf(const LyricTrack &track) {
-    Names n{track.title.trimmed(), track.artist.trimmed()};
-    const QString name = LyricRequest::requestName(track).trimmed();
-    const qsizetype dash = name.indexOf(QLatin1String(" - "));
-    if (n.track.isEmpty()) n.track = dash < 0 ? name : name.mid(dash + 3).trimmed();
-    if (n.artist.isEmpty() && dash >= 0) n.artist = name.left(dash).trimmed();
-    return n;
-}
-
 std::unique_ptr<LyricReply> LrclibLyricProvider::exact(const LyricTrack &track) {
-    const Names n = namesOf(track);
+    const LyricRequest::TrackNames n = LyricRequest::trackNames(track);
     if (n.track.isEmpty())
         return std::make_unique<LyricReply>(LyricAnswer::of(LyricAnswer::Kind::NoTitle));
     // The exact lookup needs an artist; without one only the search can find the song.
@@ -107,6 +103,8 @@ std::unique_ptr<LyricReply> LrclibLyricProvider::exact(const LyricTrack &track) 
         return std::make_unique<LyricReply>(LyricAnswer::of(LyricAnswer::Kind::NoLyrics));
     LyricRequest::Query query{{QStringLiteral("track_name"), n.track},
                               {QStringLiteral("artist_name"), n.artist}};
+    if (!track.album.trimmed().isEmpty())
+        query.append({QStringLiteral("album_name"), track.album.trimmed()});
     // LRCLIB matches durations within 2 s; a stream has none to match.
     if (track.duration > 0)
         query.append({QStringLiteral("duration"), QString::number(qRound64(track.duration))});
@@ -115,12 +113,13 @@ std::unique_ptr<LyricReply> LrclibLyricProvider::exact(const LyricTrack &track) 
 }
 
 std::unique_ptr<LyricReply> LrclibLyricProvider::fuzzy(const LyricTrack &track) {
-    const Names n = namesOf(track);
+    const LyricRequest::TrackNames n = LyricRequest::trackNames(track);
     if (n.track.isEmpty())
         return std::make_unique<LyricReply>(LyricAnswer::of(LyricAnswer::Kind::NoTitle));
     const double duration = track.duration;
-    return get(LyricRequest::buildUrl(m_base, QStringLiteral("/api/search"),
-                                      {{QStringLiteral("track_name"), n.track}}),
+    LyricRequest::Query query{{QStringLiteral("track_name"), n.track}};
+    if (!n.artist.isEmpty()) query.append({QStringLiteral("artist_name"), n.artist});
+    return get(LyricRequest::buildUrl(m_base, QStringLiteral("/api/search"), query),
                [duration](int status, const QByteArray &body) {
                    return LrclibAnswers::parseSearch(status, body, duration);
                });

@@ -73,7 +73,8 @@ LyricAnswer lyricFile(const QString &text) {
 }
 
 LyricAnswer parseReference(const QByteArray &body) {
-    if (body.isEmpty() || body.size() > kMaxBodyBytes) return LyricAnswer::failure();
+    if (body.isEmpty()) return LyricAnswer::of(LyricAnswer::Kind::Empty);
+    if (body.size() > kMaxBodyBytes) return LyricAnswer::failure();
     const QString text = TextFile::decode(body);
     const QStringList lines = TextFile::splitLines(text);
     if (lines.isEmpty()) return LyricAnswer::failure();

@@ -10,7 +10,8 @@ struct LyricCandidate {
     QString title;
     QString artist;
     QString album;
-    QString location; // the service's name for the lyric file, sent back to fetch it
+    QString location;    // the service's name for the lyric file, sent back to fetch it
+    double duration = 0; // seconds; 0 when the service does not say
 };
 
 struct LyricAnswer {
@@ -23,6 +24,8 @@ struct LyricAnswer {
         NoLyrics,     // "|没有歌词|": nothing under that name
         Candidates,   // "|歌词选择|": `candidates` follow
         LyricFile,    // `text` is a lyric file with at least one time tag
+        Instrumental, // the service knows the track as one without words
+        Empty,        // the service answered with nothing at all
     };
     Kind kind = Kind::Failure;
     QString message;

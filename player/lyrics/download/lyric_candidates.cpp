@@ -1,5 +1,7 @@
 #include "lyrics/download/lyric_candidates.h"
 
+#include <cmath>
+
 namespace LyricCandidates {
 
 namespace {
@@ -9,6 +11,13 @@ QString comparable(const QString &text) {
     out.remove(QLatin1Char(' '));
     return out;
 }
+
+// Full-width letters and digits as their ASCII twins, case folded, blanks around removed.
+QString titleKey(const QString &text) {
+    return text.normalized(QString::NormalizationForm_KC).toCaseFolded().trimmed();
+}
+
+constexpr double kMaxDurationGap = 3.0;
 } // namespace
 
 QString itemSummary(const LyricCandidate &c) {
@@ -31,6 +40,26 @@ int preselect(const std::vector<LyricCandidate> &candidates, const QString &auth
             return int(i);
     }
     return 0;
+}
+
+bool fits(const LyricCandidate &candidate, const QString &trackTitle, double trackDuration) {
+    const QString title = titleKey(trackTitle);
+    if (title.isEmpty() || !titleKey(candidate.title).contains(title)) return false;
+    return trackDuration <= 0 || candidate.duration <= 0 ||
+           std::fabs(candidate.duration - trackDuration) <= kMaxDurationGap;
+}
+
+int autoPick(const std::vector<LyricCandidate> &candidates, const QString &trackTitle,
+             double trackDuration, const QString &author, const QString &trackFile) {
+    std::vector<LyricCandidate> fitting;
+    std::vector<int> index;
+    for (size_t i = 0; i < candidates.size(); ++i) {
+        if (!fits(candidates[i], trackTitle, trackDuration)) continue;
+        fitting.push_back(candidates[i]);
+        index.push_back(int(i));
+    }
+    const int best = preselect(fitting, author, trackFile);
+    return best < 0 ? -1 : index[size_t(best)];
 }
 
 } // namespace LyricCandidates

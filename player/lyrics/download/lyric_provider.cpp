@@ -63,8 +63,8 @@ void LyricReply::finish(const LyricAnswer &answer) {
 LyricProvider::~LyricProvider() = default;
 
 QByteArray LyricProvider::userAgent() {
-    return "Lyravox/" + LyricRequest::version().toLatin1() +
-           " (https://lyravox.example.org/soft/Lyravox/)";
+    // LRCLIB asks clients to name themselves; there is no public home page to add.
+    return "Lyravox/" + LyricRequest::version().toLatin1() + " (karaoke player for Linux)";
 }
 
 std::unique_ptr<LyricReply> LyricProvider::get(const QUrl &url, LyricReply::Mapper mapper) {

@@ -52,7 +52,7 @@ public:
     virtual std::unique_ptr<LyricReply> fuzzy(const LyricTrack &track) = 0;
     virtual std::unique_ptr<LyricReply> fetch(const LyricCandidate &candidate) = 0;
 
-    // "Lyravox/1.7.0 (...)": sent with every request.
+    // "Lyravox/1.7.0 (karaoke player for Linux)": sent with every request.
     static QByteArray userAgent();
 
 protected:

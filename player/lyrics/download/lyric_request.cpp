@@ -21,6 +21,15 @@ QString requestName(const LyricTrack &track) {
     return name;
 }
 
+TrackNames trackNames(const LyricTrack &track) {
+    TrackNames n{track.title.trimmed(), track.artist.trimmed()};
+    const QString name = requestName(track).trimmed();
+    const qsizetype dash = name.indexOf(QLatin1String(" - "));
+    if (n.track.isEmpty()) n.track = dash < 0 ? name : name.mid(dash + 3).trimmed();
+    if (n.artist.isEmpty() && dash >= 0) n.artist = name.left(dash).trimmed();
+    return n;
+}
+
 QString requestType(const QString &extension) {
     QString type = extension;
     type.replace(QLatin1Char('/'), QChar(0xFF0F));

@@ -13,6 +13,7 @@ struct LyricTrack {
     QString extension;   // CurrentExt: lower-case extension or "未知"
     QString title;       // ClipTitle: what the media reported, may be empty
     QString artist;      // the media's author, may be empty
+    QString album;       // the media's album, may be empty
     double duration = 0; // seconds; 0 for streams without a length
 };
 
@@ -22,6 +23,14 @@ namespace LyricRequest {
 // ("/music/Singer - Song.mp3" gives "Singer - Song"; a track without extension keeps its
 // whole last part).
 QString requestName(const LyricTrack &track);
+// Title and artist of the track: the media's own, else taken from the request name of the form
+// "Artist - Title" (a name without " - " is the title).
+struct TrackNames {
+    QString track;
+    QString artist;
+};
+TrackNames trackNames(const LyricTrack &track);
+
 // The type sent with it: the extension with "/" and "\" made full-width.
 QString requestType(const QString &extension);
 

@@ -7,9 +7,8 @@
 #include <QFileInfo>
 #include <QSettings>
 
-QUrl LyricServiceConfig::defaultUrl(Provider provider) {
-    return provider == Provider::Lrclib ? QUrl(QStringLiteral("https://lrclib.net"))
-                                        : QUrl(QStringLiteral("https://lyravox.example.org"));
+QUrl LyricServiceConfig::defaultUrl() {
+    return QUrl(QStringLiteral("https://lrclib.net"));
 }
 
 QString LyricServiceConfig::defaultPath() {
@@ -23,14 +22,16 @@ LyricServiceConfig LyricServiceConfig::read(const QString &iniPath) {
     if (!QFileInfo(iniPath).isFile()) return c;
     QSettings ini(iniPath, QSettings::IniFormat);
     const QString provider = ini.value(QStringLiteral("service/provider")).toString().trimmed();
-    if (provider.compare(QLatin1String("lrclib"), Qt::CaseInsensitive) == 0)
-        c.provider = Provider::Lrclib;
-    c.url = defaultUrl(c.provider);
     const QUrl url(ini.value(QStringLiteral("service/url")).toString().trimmed(), QUrl::StrictMode);
-    if (url.isValid() &&
+    const bool urlUsable =
+        url.isValid() &&
         (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) &&
-        !url.host().isEmpty())
-        c.url = url;
+        !url.host().isEmpty();
+    // The reference protocol has no public server: without an address of its own it cannot be
+    // asked, and LRCLIB stays the service.
+    if (provider.compare(QLatin1String("reference"), Qt::CaseInsensitive) == 0 && urlUsable)
+        c.provider = Provider::Reference;
+    if (urlUsable) c.url = url;
     return c;
 }
 

@@ -2,12 +2,8 @@
 
 namespace WebSearch {
 
-QUrl homePage() {
-    return QUrl(QStringLiteral("https://lyravox.example.org/soft/Lyravox/"));
-}
-
 QUrl lyricSite() {
-    return QUrl(QStringLiteral("https://lyravox.example.org/lrc/"));
+    return QUrl(QStringLiteral("https://lrclib.net"));
 }
 
 QUrl searchUrl(Kind kind, const QString &keyword) {
