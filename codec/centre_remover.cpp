@@ -28,6 +28,9 @@ constexpr int kFreqPasses = 8;
 // The voice band: nothing removed below kLowStart or above kHighEnd, all between kLowFull and
 // kHighFull, raised-cosine ramps between.
 constexpr double kLowStart = 100, kLowFull = 160, kHighFull = 7000, kHighEnd = 9500;
+// A source panned with amplitudes (1, r) counts as centre from r = kCentreRatio (3 dB off the
+// centre), as a side up to r = kSideRatio (8 dB).
+constexpr double kCentreRatio = 0.8, kSideRatio = 0.5;
 // Keeps the estimate defined where one part is absent; relative to the bin's power.
 constexpr float kRegular = 1e-4f;
 // Below this many frames the sound is one piece; above, two that run concurrently.
@@ -199,14 +202,21 @@ private:
             if (!(total > 1e-30f)) continue;
             if (!(x > 0)) continue;
             // The power of the common part. Where the cross power stays below both channels'
-            // powers, the channels are read as that part plus independent sounds; beyond, as
+            // powers, the channels are read as that part plus independent sounds. Beyond, as
             // that part plus one source panned with amplitudes (1, r), which fits a, b and x
-            // exactly and leaves nothing common for a single panned source (x² = ab).
+            // exactly and leaves nothing common for a single panned source (x² = ab); a source
+            // panned less than about 3 dB off the centre (r near 1) counts as centre, though.
             // In double: the products of powers lose too much in float.
             const double da = a, db = b, dx = x;
-            const double common = dx <= std::min(da, db)
-                                      ? dx
-                                      : (da * db - dx * dx) / std::max(da + db - 2 * dx, 1e-300);
+            const double weaker = std::min(da, db), stronger = std::max(da, db);
+            double common = dx;
+            if (dx > weaker) {
+                const double spread = std::max(da + db - 2 * dx, 1e-300);
+                const double panned = std::max(0.0, (da * db - dx * dx) / spread);
+                const double r = (dx - weaker) / std::max(stronger - dx, 1e-300);
+                const double centred = raisedCosine((r - kSideRatio) / (kCentreRatio - kSideRatio));
+                common = panned + centred * (weaker - panned);
+            }
             if (!(common > 0)) continue;
             // The least-squares estimate of the common part from both channels.
             const double eps = kRegular * (da + db);
