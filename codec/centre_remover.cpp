@@ -21,15 +21,17 @@ constexpr int kBins = kN / 2 + 1;
 constexpr int kReach = 2;
 constexpr int kRing = 2 * kReach + 1;
 constexpr float kTimeWeight[kRing] = {1, 1, 1, 1, 1};
-// Passes of a (1, 2, 1) smoothing over bins: about 2 bins each side. Sparse harmonics of the
-// voice beside an instrument's need that much to tell their statistics apart.
-constexpr int kFreqPasses = 8;
+// The statistics are smoothed over bins by two passes of a 5-bin running sum (a triangle-like
+// kernel reaching 4 bins each side): sparse harmonics of the voice beside an instrument's need
+// that much to tell their statistics apart.
+constexpr int kBoxReach = 2;
+constexpr int kBoxPasses = 2;
 
 // The voice band: nothing removed below kLowStart or above kHighEnd, all between kLowFull and
 // kHighFull, raised-cosine ramps between.
 constexpr double kLowStart = 100, kLowFull = 160, kHighFull = 7000, kHighEnd = 9500;
-// A source panned with amplitudes (1, r) counts as centre from r = kCentreRatio (3 dB off the
-// centre), as a side up to r = kSideRatio (8 dB).
+// A source panned with amplitudes (1, r) counts as centre from r = kCentreRatio (2 dB off the
+// centre), as a side up to r = kSideRatio (6 dB).
 constexpr double kCentreRatio = 0.8, kSideRatio = 0.5;
 // Keeps the estimate defined where one part is absent; relative to the bin's power.
 constexpr float kRegular = 1e-4f;
@@ -69,6 +71,12 @@ struct FftwFree {
 using RealBuffer = std::unique_ptr<float[], FftwFree>;
 using SpecBuffer = std::unique_ptr<fftwf_complex[], FftwFree>;
 
+// 0 at x <= 0, 1 at x >= 1, S-shaped between without trigonometry (once per bin and frame).
+double smoothStep(double x) {
+    x = std::clamp(x, 0.0, 1.0);
+    return x * x * (3 - 2 * x);
+}
+
 double raisedCosine(double x) { // 0 at x <= 0, 1 at x >= 1
     x = std::clamp(x, 0.0, 1.0);
     const double s = std::sin(M_PI / 2 * x);
@@ -92,6 +100,13 @@ public:
             s.reset(fftwf_alloc_complex(kBins));
         m_stats.assign(size_t(kRing) * 3 * kBins, 0.0f);
         m_frame.reset(fftwf_alloc_real(kN));
+        // Statistics are needed only up to the band's top and what smoothing draws in from
+        // above it.
+        int top = 0;
+        for (int i = 0; i < kBins; ++i)
+            if (band[size_t(i)] > 0) top = i + 1;
+        m_statBins = std::max(1, std::min(kBins, top + kBoxReach * kBoxPasses));
+        m_scratch.resize(size_t(kBins + 2 * kBoxReach));
     }
 
     // Frame j starts at sample start(j); the first covers sample 0 with its last hop.
@@ -152,21 +167,31 @@ private:
         // Auto and cross spectra of the first sound, smoothed over neighbouring bins.
         const fftwf_complex *l = spec(0, 0, f), *r = spec(0, 1, f);
         float *a = st, *b = st + kBins, *x = st + 2 * kBins;
-        for (int i = 0; i < kBins; ++i) {
+        for (int i = 0; i < m_statBins; ++i) {
             a[i] = l[i][0] * l[i][0] + l[i][1] * l[i][1];
             b[i] = r[i][0] * r[i][0] + r[i][1] * r[i][1];
             x[i] = l[i][0] * r[i][0] + l[i][1] * r[i][1];
         }
-        for (int pass = 0; pass < kFreqPasses; ++pass)
-            for (float *v : {a, b, x}) {
-                float prev = v[0];
-                for (int i = 0; i < kBins; ++i) {
-                    const float next = i + 1 < kBins ? v[i + 1] : v[i];
-                    const float here = v[i];
-                    v[i] = prev + 2 * here + next;
-                    prev = here;
-                }
-            }
+        for (float *v : {a, b, x})
+            for (int pass = 0; pass < kBoxPasses; ++pass)
+                boxSmooth(v);
+    }
+
+    // v[i] becomes the sum of v[i - kBoxReach ... i + kBoxReach] over the bins the removal
+    // looks at, the edge bins repeated beyond them. Summed afresh for each bin: a running sum
+    // would carry the rounding of loud bins into quiet ones.
+    void boxSmooth(float *v) {
+        const int n = m_statBins;
+        float *padded = m_scratch.data();
+        std::fill(padded, padded + kBoxReach, v[0]);
+        std::copy(v, v + n, padded + kBoxReach);
+        std::fill(padded + kBoxReach + n, padded + 2 * kBoxReach + n, v[n - 1]);
+        for (int i = 0; i < n; ++i) {
+            float sum = 0;
+            for (int k = 0; k <= 2 * kBoxReach; ++k)
+                sum += padded[i + k];
+            v[i] = sum;
+        }
     }
 
     void synthesise(long j) {
@@ -189,7 +214,7 @@ private:
         const float *st[kRing];
         for (int t = 0; t < kRing; ++t)
             st[t] = stats(j - kReach + t);
-        for (int i = 0; i < kBins; ++i) {
+        for (int i = 0; i < m_statBins; ++i) {
             const float band = m_band[size_t(i)];
             if (band <= 0) continue;
             float a = 0, b = 0, x = 0;
@@ -214,7 +239,7 @@ private:
                 const double spread = std::max(da + db - 2 * dx, 1e-300);
                 const double panned = std::max(0.0, (da * db - dx * dx) / spread);
                 const double r = (dx - weaker) / std::max(stronger - dx, 1e-300);
-                const double centred = raisedCosine((r - kSideRatio) / (kCentreRatio - kSideRatio));
+                const double centred = smoothStep((r - kSideRatio) / (kCentreRatio - kSideRatio));
                 common = panned + centred * (weaker - panned);
             }
             if (!(common > 0)) continue;
@@ -246,6 +271,8 @@ private:
     std::vector<SpecBuffer> m_spec;
     std::vector<float> m_stats;
     RealBuffer m_frame;
+    int m_statBins = kBins;
+    std::vector<float> m_scratch;
 };
 
 } // namespace
