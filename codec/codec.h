@@ -49,6 +49,12 @@ Result prepareWav(const std::string &inPath, const std::string &wavPath,
 Result removeCentre(const std::string &inPath, const std::string &wavPath,
                     const JobControl &control = {});
 
+// A stereo WAV (any format libsndfile reads) without the sound panned to its centre in the voice
+// band, while the bass and everything panned to a side stay (see CentreRemover). Rate and 8-bit
+// depth stay (other depths become 16-bit). Fails for a sound that is not stereo.
+Result removeCentreSpectral(const std::string &inPath, const std::string &wavPath,
+                            const JobControl &control = {});
+
 // The sound format of a WAV libsndfile reads; false when it cannot read it.
 struct WavInfo {
     int sampleRate = 0;

@@ -1,5 +1,6 @@
 // WAV to WAV jobs with libsndfile: the format probe, conversion to 16-bit PCM, the working copy
-// the effect control loads, and the cancellation of the centre of a stereo sound.
+// the effect control loads, and the two ways of removing the centre of a stereo sound.
+#include "centre_remover.h"
 #include "codec.h"
 #include "job_progress.h"
 #include "output_file.h"
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -166,6 +168,91 @@ Result removeCentre(const std::string &inPath, const std::string &wavPath,
             f[0] = f[1] = saturate(int(f[0]) - int(f[1]));
         }
     });
+}
+
+Result removeCentreSpectral(const std::string &inPath, const std::string &wavPath,
+                            const JobControl &control) {
+    Result result;
+    SF_INFO info{};
+    SoundFile in = openForReading(inPath, info, result.error);
+    if (!in) return result;
+    if (info.channels != 2) {
+        result.error = inPath + ": only stereo sounds have a centre to remove";
+        return result;
+    }
+    // Every PCM depth reads exactly as floats -1...1; float sounds are clipped to that.
+    const bool eightBit = (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_U8;
+    // Reading, removing and writing count a third of the progress each.
+    const long long frames = std::max<sf_count_t>(info.frames, 0);
+    JobProgress progress(control, 3 * frames);
+    PlanarStereo sound;
+    sound.left.reserve(size_t(frames));
+    sound.right.reserve(size_t(frames));
+    std::vector<float> block(size_t(kBlockFrames) * 2);
+    for (;;) {
+        if (progress.cancelled()) {
+            result.error = "cancelled";
+            return result;
+        }
+        const sf_count_t n = sf_readf_float(in.get(), block.data(), kBlockFrames);
+        if (n <= 0) break;
+        for (sf_count_t k = 0; k < n; ++k) {
+            sound.left.push_back(std::clamp(block[size_t(2 * k)], -1.0f, 1.0f));
+            sound.right.push_back(std::clamp(block[size_t(2 * k + 1)], -1.0f, 1.0f));
+        }
+        progress.advance(n);
+    }
+    in.reset();
+
+    JobControl inner;
+    inner.cancel = control.cancel;
+    const long long read = (long long)sound.frames();
+    long long reportedDone = 0;
+    if (control.progress)
+        inner.progress = [&](int percent) {
+            const long long now = read * percent / 100;
+            progress.advance(now - reportedDone);
+            reportedDone = now;
+        };
+    if (!CentreRemover(info.samplerate).process(sound, {}, inner)) {
+        result.error = "cancelled";
+        return result;
+    }
+    progress.advance(read - reportedDone);
+
+    OutputFile out(wavPath);
+    SoundFile wav = createWav(out, eightBit ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16, info.samplerate,
+                              2, result.error);
+    if (!wav) return result;
+    // Rounded to the output's depth here; libsndfile writes 8-bit as the top byte of a short.
+    const float scale = eightBit ? 128.0f : 32768.0f;
+    const int shift = eightBit ? 8 : 0;
+    const int top = eightBit ? 127 : 32767, bottom = eightBit ? -128 : -32768;
+    auto toShort = [&](float v) {
+        const long q = std::lrint(double(v) * scale);
+        return short(std::clamp<long>(q, bottom, top) * (1 << shift));
+    };
+    std::vector<short> pcm(size_t(kBlockFrames) * 2);
+    for (size_t first = 0; first < sound.frames(); first += size_t(kBlockFrames)) {
+        if (progress.cancelled()) {
+            result.error = "cancelled";
+            return result;
+        }
+        const size_t n = std::min(sound.frames() - first, size_t(kBlockFrames));
+        for (size_t k = 0; k < n; ++k) {
+            pcm[2 * k] = toShort(sound.left[first + k]);
+            pcm[2 * k + 1] = toShort(sound.right[first + k]);
+        }
+        if (sf_writef_short(wav.get(), pcm.data(), sf_count_t(n)) != sf_count_t(n)) {
+            result.error = "cannot write " + wavPath + " (disk full?)";
+            return result;
+        }
+        progress.advance((long long)n);
+    }
+    if (!closeWritten(wav, wavPath, result.error) || !out.commit(result.error)) return result;
+    result.ok = true;
+    progress.finished();
+    return result;
 }
 
 } // namespace codec

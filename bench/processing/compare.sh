@@ -6,8 +6,10 @@
 #     mpg123 -w and lame -b 128;
 #   - key shift of the MP3 (processing_run: the player's job without its dialogs, and
 #     lyravox-fx in one call) against sox pitch 165 (x 1.1);
-#   - vocal removal with compensation level 3 against sox oops and nine equalizers;
-# and the peak memory of the key shift against the decoded size.
+#   - vocal removal with compensation level 3 against sox oops and nine equalizers, and the
+#     frequency-domain removal (the player's job and lyravox-fx RemoveVocals) against sox oops;
+# the peak memory of the key shift against the decoded size; and what each vocal removal does
+# to the parts of a synthetic band (centre_quality).
 #   bench/processing/compare.sh [BUILD_DIR] [REPEATS]
 set -euo pipefail
 build=${1:-build}
@@ -15,7 +17,8 @@ repeats=${2:-3}
 run="$build/bin/codec_run"
 job="$build/bin/processing_run"
 fx="$build/bin/lyravox-fx"
-for program in "$run" "$job" "$fx"; do
+quality="$build/bin/centre_quality"
+for program in "$run" "$job" "$fx" "$quality"; do
   [[ -x "$program" ]] || { echo "no $program: build the benchmarks first (Release)" >&2; exit 1; }
 done
 for tool in sox lame mpg123; do
@@ -48,9 +51,19 @@ for c in 32 80 200 400 1000 2000 4000 8000 16000; do eqs+=(equalizer "$c" 1.0q 3
 theirs=$(best sox "$work/in.mp3" "$work/ref.wav" oops "${eqs[@]}")
 ours=$(best "$job" devocal "$work/in.mp3" "$work/out.wav" 3)
 row devocal processing_run "$ours" "sox oops + 9 equalizer" "$theirs"
+oops=$(best sox "$work/in.mp3" "$work/ref.wav" oops)
+ours=$(best "$job" karaoke "$work/in.mp3" "$work/out.wav" 0)
+row karaoke processing_run "$ours" "sox oops" "$oops"
+ours=$(best "$fx" "$work/in.mp3" "$work/out.wav" RemoveVocals)
+row karaoke lyravox-fx "$ours" "sox oops" "$oops"
+oops=$(best sox "$work/in.wav" "$work/ref.wav" oops)
+ours=$(best "$fx" "$work/in.wav" "$work/out.wav" RemoveVocals)
+row karaoke "fx (WAV in)" "$ours" "sox oops" "$oops"
 
 /usr/bin/time -o "$work/mem" -f '%M' "$job" shift "$work/in.mp3" "$work/out.wav" 1
 decoded=$(stat -c %s "$work/out.wav")
 peak=$(($(cat "$work/mem") * 1024))
 printf 'memory   key shift peak %d MB, decoded %d MB, ratio %.2f\n' $((peak >> 20)) \
   $((decoded >> 20)) "$(echo "$peak / $decoded" | bc -l)"
+
+"$quality" "$job"

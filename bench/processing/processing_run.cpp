@@ -1,7 +1,8 @@
-// processing_run shift IN OUT STEP | devocal IN OUT LEVEL
+// processing_run shift IN OUT STEP | devocal IN OUT LEVEL | karaoke IN OUT 0
 // Runs the background work of one key shift or vocal removal exactly as the player does (the
 // working copy, the effect control through its C interface, the result file), without the
-// dialogs, and exits 0 when the result file is complete.
+// dialogs, and exits 0 when the result file is complete. devocal subtracts the channels and
+// compensates with LEVEL; karaoke is the frequency-domain removal.
 #include "processing/effect_host.h"
 #include "processing/processed_copy_job.h"
 #include "processing/processing_rules.h"
@@ -14,8 +15,11 @@
 
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
-    if (argc != 5 || (std::strcmp(argv[1], "shift") != 0 && std::strcmp(argv[1], "devocal") != 0)) {
-        std::fprintf(stderr, "usage: processing_run shift|devocal IN OUT STEP|LEVEL\n");
+    const bool known =
+        argc == 5 && (std::strcmp(argv[1], "shift") == 0 || std::strcmp(argv[1], "devocal") == 0 ||
+                      std::strcmp(argv[1], "karaoke") == 0);
+    if (!known) {
+        std::fprintf(stderr, "usage: processing_run shift|devocal|karaoke IN OUT STEP|LEVEL|0\n");
         return 2;
     }
     QTemporaryDir temp;
@@ -29,6 +33,7 @@ int main(int argc, char **argv) {
     const int value = std::atoi(argv[4]);
     request.shiftMode = ProcessingRules::shiftMode(value);
     request.compensationLevel = value;
+    request.spectral = std::strcmp(argv[1], "karaoke") == 0;
 
     EffectHost effect;
     ProcessedCopyJob job(effect, request);

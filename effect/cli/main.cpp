@@ -4,6 +4,8 @@
 //                                        sound as it is (GetTotalTime, Average, SaveFromTo ...)
 //   lyravox-fx info IN                   print the format of IN
 //   lyravox-fx play IN                   play IN on the configured output device
+//   lyravox-fx IN OUT RemoveVocals       the voice panned to the centre of a stereo IN
+//                                        removed, bass and the sides kept (no effect control)
 // IN may also be an MP3 or a WAV of another sample format, OUT an MP3 (by its extension:
 // --bitrate BIT/S and --rate HZ set the encoding, 128000 and 44100 by default).
 // Only the library's public C interface is used.
@@ -281,12 +283,18 @@ int usage() {
                          "change the sound)\n"
                          "       lyravox-fx info IN\n"
                          "       lyravox-fx play IN\n"
+                         "       lyravox-fx IN OUT RemoveVocals   (removes the voice from the "
+                         "centre of a\n"
+                         "                                         stereo sound; bass and the "
+                         "sides stay)\n"
                          "methods:");
     for (const Member &m : kMembers)
         std::fprintf(stderr, " %s", m.name);
     std::fputc('\n', stderr);
     return 2;
 }
+
+constexpr const char *kRemoveVocals = "RemoveVocals";
 
 CodecFiles g_files;
 
@@ -339,7 +347,38 @@ double endLimit(lvx_effect *fx, const Member &m, const std::vector<lvx_variant> 
     return kIdleLimitSeconds;
 }
 
+// RemoveVocals: the codec library's centre remover, from any input lyravox-fx takes to any
+// output it writes.
+int removeVocals(int argc, char **argv) {
+    if (argc != 4) {
+        std::fprintf(stderr, "lyravox-fx: %s takes IN and OUT and no argument\n", kRemoveVocals);
+        return 2;
+    }
+    const std::string in = g_files.input(argv[1]);
+    if (in.empty()) return 1;
+    const std::string out = g_files.output(argv[2]);
+    if (out.empty()) return 1;
+    Waiter &w = g_waiter;
+    w = Waiter();
+    w.label = kRemoveVocals;
+    codec::JobControl control;
+    control.progress = [](int percent) { onEvent(&g_waiter, LVX_EVENT_ACTION_POSITION, percent); };
+    const codec::Result r = codec::removeCentreSpectral(in, out, control);
+    if (w.progressShown) std::fputc('\n', stderr);
+    if (!r.ok) {
+        std::fprintf(stderr, "lyravox-fx: %s: %s\n", kRemoveVocals, r.error.c_str());
+        return 1;
+    }
+    return g_files.finish() ? 0 : 1;
+}
+
 int run(lvx_effect *fx, int argc, char **argv) {
+    if (argc >= 3 && std::strcmp(argv[2], kRemoveVocals) == 0) {
+        std::fprintf(stderr, "lyravox-fx: %s changes the sound: give OUT to save it\n",
+                     kRemoveVocals);
+        return 2;
+    }
+    if (argc >= 4 && std::strcmp(argv[3], kRemoveVocals) == 0) return removeVocals(argc, argv);
     // IN OUT METHOD ..., or IN METHOD ... when the second word names a method.
     const char *in = argv[1];
     const char *out = nullptr;

@@ -46,6 +46,9 @@ bool CodecJob::start(Kind kind, const QString &input, const QString &output,
         case Kind::RemoveCentre:
             r = codec::removeCentre(in, out, control);
             break;
+        case Kind::RemoveCentreSpectral:
+            r = codec::removeCentreSpectral(in, out, control);
+            break;
         }
         // Queued to this object: dropped if the job is destroyed first.
         QMetaObject::invokeMethod(

@@ -13,11 +13,12 @@ class CodecJob : public QObject {
     Q_OBJECT
 public:
     enum class Kind {
-        Decode,       // MP3 to 16-bit WAV
-        Encode,       // WAV to MP3
-        ToPcm16,      // any WAV to 16-bit WAV
-        Prepare,      // a WAV track to the working copy the effect control loads
-        RemoveCentre, // a stereo WAV without the sound common to both channels
+        Decode,               // MP3 to 16-bit WAV
+        Encode,               // WAV to MP3
+        ToPcm16,              // any WAV to 16-bit WAV
+        Prepare,              // a WAV track to the working copy the effect control loads
+        RemoveCentre,         // a stereo WAV without the sound common to both channels
+        RemoveCentreSpectral, // the same in the voice band only, bass and sides kept
     };
 
     explicit CodecJob(QObject *parent = nullptr);

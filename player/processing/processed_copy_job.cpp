@@ -78,7 +78,7 @@ void ProcessedCopyJob::codecDone(bool ok) {
     if (!ok) return fail(QString::fromUtf8(kVocalFailed));
     raiseProgress(10, 70);
     Q_EMIT stage(QStringLiteral("正在进行最后处理…"));
-    if (m_request.compensationLevel < 1) return finish();
+    if (!compensated()) return finish();
     Q_EMIT stage(QStringLiteral("正在进行衰减补偿…"));
     raiseProgress(10, 80);
     startLoad(m_request.tempWav2);
@@ -93,8 +93,14 @@ void ProcessedCopyJob::afterPrepare() {
         info.channels != 2)
         return fail(QString::fromUtf8(kNotStereo));
     m_step = Step::Cancel;
-    const QString target = m_request.compensationLevel < 1 ? m_request.output : m_request.tempWav2;
-    runCodec(CodecJob::Kind::RemoveCentre, m_request.tempWav, target, m_progress, 70);
+    const QString target = compensated() ? m_request.tempWav2 : m_request.output;
+    runCodec(m_request.spectral ? CodecJob::Kind::RemoveCentreSpectral
+                                : CodecJob::Kind::RemoveCentre,
+             m_request.tempWav, target, m_progress, 70);
+}
+
+bool ProcessedCopyJob::compensated() const {
+    return !m_request.spectral && m_request.compensationLevel >= 1;
 }
 
 void ProcessedCopyJob::startLoad(const QString &path) {

@@ -1,10 +1,11 @@
 #pragma once
 // The background steps of one key shift or vocal removal, after its dialogs: the working WAV
 // (decoded or copied), the effect control's shift or the centre cancellation with its
-// compensation, and the result file. Each step starts when the one before has really ended;
-// a failed result, a missing end event or a failed save ends the job with the command's failure
-// text. Destroying the job abandons it: its worker is cancelled and joined, the effect control's
-// action stopped, and nothing of it reaches anyone.
+// compensation (or the frequency-domain centre removal, which needs none), and the result file.
+// Each step starts when the one before has really ended; a failed result, a missing end event or a
+// failed save ends the job with the command's failure text. Destroying the job abandons it: its
+// worker is cancelled and joined, the effect control's action stopped, and nothing of it reaches
+// anyone.
 #include "processing/codec_job.h"
 
 #include <QObject>
@@ -27,6 +28,8 @@ public:
         QString tempWav2;  // vocal removal: the cancelled sound before compensation (TEMP/22.wav)
         int shiftMode = 0; // key shift: the effect control's mode
         int compensationLevel = -3; // vocal removal: below 1 means none
+        // Vocal removal in the frequency domain (bass and sides kept): no compensation.
+        bool spectral = false;
     };
 
     ProcessedCopyJob(EffectHost &effect, const Request &request, QObject *parent = nullptr);
@@ -56,6 +59,7 @@ private:
     void fail(const QString &message);
     void finish();
     bool effectWorking() const; // the current step waits for the effect control
+    bool compensated() const;   // vocal removal: the equalizer runs after the cancellation
     void setProgress(int percent);
     void raiseProgress(int by, int limit);
 

@@ -4,6 +4,7 @@
 #include "playlist/playlist_model.h"
 #include "processing/frm_shift_set.h"
 #include "processing/processing_rules.h"
+#include "shell/player_preferences.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -268,6 +269,7 @@ void ProcessingController::begin(Command c) {
     request.tempWav2 = m_ctx.paths.file(QStringLiteral("TEMP/22.wav"));
     request.shiftMode = ProcessingRules::shiftMode(step);
     request.compensationLevel = m_ctx.settings.VocalCompensation;
+    request.spectral = PlayerPreferences().spectralVocalRemoval();
     // The working files of the last command go now.
     QFile::remove(request.tempWav);
     if (!shift) QFile::remove(request.tempWav2);

@@ -77,6 +77,7 @@ void FrmSet::buildControls() {
     Check9 = check("Check9", "随机播放列表中的曲目");
     Check10 = check("Check10", "播放视频时自动全屏");
     Check11 = check("Check11", "始终以曲目封面图片(非默认)作为歌词背景图片(如果存在)");
+    CheckSpectral = check("CheckSpectral", "保留低音和立体声（频域消除）");
     Label1 = label("Label1", "下载歌词等待时间(秒):");
     Label2 = label("Label2", "衰减补偿值大小:");
     Label3 = label("Label3", "最大录音缓存时间:");
@@ -158,6 +159,7 @@ void FrmSet::buildControls() {
     add(vocal, Check4, 0, 0);
     add(vocal, Label2, 0, 1);
     add(vocal, Combo2, 0, 2);
+    add(vocal, CheckSpectral, 1, 0, 3);
     QGroupBox *play = group("播放设置");
     add(play, Check8, 0, 0);
     add(play, Check9, 0, 1);
@@ -228,6 +230,7 @@ void FrmSet::showValues() {
     Combo2->setCurrentIndex(magnitude - 1);
     Combo2->setEnabled(Check4->isChecked());
     Label2->setEnabled(Check4->isChecked());
+    CheckSpectral->setChecked(m_preferences.spectralVocalRemoval());
     Check7->setChecked(s.CoverPictureMode == 2 && userPictureExists());
     Option5[s.SkinFile.isEmpty() ? 0 : 1]->setChecked(true);
     if (s.LyricDisplayMode >= 0 && s.LyricDisplayMode <= 2)
@@ -282,6 +285,11 @@ void FrmSet::connectHandlers() {
         connect(Option6[k], &QRadioButton::clicked, this, [this, k] { onOption6(int(k)); });
     connect(Check4, &QCheckBox::toggled, this, [this] { onCheck4(); });
     connect(Combo2, &QComboBox::currentIndexChanged, this, [this] { onCheck4(); });
+    connect(CheckSpectral, &QCheckBox::toggled, this, [this](bool on) {
+        if (!m_preferences.setSpectralVocalRemoval(on))
+            std::fprintf(stderr, "lyravox: cannot write %s\n",
+                         qPrintable(PlayerPreferences::defaultPath()));
+    });
     connect(Check6, &QCheckBox::toggled, this, &FrmSet::onCheck6);
     connect(Check7, &QCheckBox::clicked, this, &FrmSet::onCheck7);
     connect(Combo3, &QComboBox::activated, this, &FrmSet::onCombo3);

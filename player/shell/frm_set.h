@@ -1,6 +1,7 @@
 #pragma once
 // The settings dialog "设置选项". Every change takes effect at once; the file is written at exit.
 #include "shell/app_context.h"
+#include "shell/player_preferences.h"
 
 #include <QDialog>
 #include <array>
@@ -20,6 +21,8 @@ public:
     // The controls, by their names (arrays for the option groups).
     QCheckBox *Check1, *Check2, *Check3, *Check4, *Check5, *Check6, *Check7, *Check8, *Check9,
         *Check10, *Check11;
+    // Vocal removal in the frequency domain, keeping bass and stereo (kept in lyravox.ini).
+    QCheckBox *CheckSpectral;
     QComboBox *Combo1, *Combo2, *Combo3;
     QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7;
     QScrollBar *HScroll1;
@@ -70,5 +73,6 @@ private:
     bool userPictureExists() const;
 
     AppContext &m_ctx;
+    PlayerPreferences m_preferences;
     bool m_shown = false;
 };

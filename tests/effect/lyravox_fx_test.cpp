@@ -331,3 +331,88 @@ TEST_F(LyravoxFx, TakesMp3AndWavFilesOfOtherFormatsByTheirNames) {
     EXPECT_NE(r.out.find("junk.mp3"), std::string::npos) << r.out;
     EXPECT_EQ(fx("--bitrate fast " + wide + " " + dir.path("e.mp3") + " Invert").status, 2);
 }
+
+namespace {
+
+// Amplitude of `hz` in a channel of an interleaved stereo sound (a single-bin DFT).
+double toneLevel(const std::vector<float> &stereo, int channel, double hz, int rate) {
+    double re = 0, im = 0;
+    const size_t frames = stereo.size() / 2;
+    for (size_t k = 0; k < frames; ++k) {
+        const double a = 2 * M_PI * hz * double(k) / rate;
+        re += stereo[2 * k + size_t(channel)] * std::cos(a);
+        im += stereo[2 * k + size_t(channel)] * std::sin(a);
+    }
+    return 2 * std::hypot(re, im) / double(frames);
+}
+
+std::vector<float> readStereo(const std::string &path, SF_INFO &info) {
+    info = SF_INFO{};
+    std::vector<float> v;
+    SNDFILE *f = sf_open(path.c_str(), SFM_READ, &info);
+    if (!f) return v;
+    v.resize(size_t(info.frames * info.channels));
+    sf_readf_float(f, v.data(), info.frames);
+    sf_close(f);
+    return v;
+}
+
+} // namespace
+
+TEST_F(LyravoxFx, RemoveVocalsKeepsTheBassAndTheSides) {
+    // Two seconds: a 1 kHz "voice" and a 60 Hz bass in the centre, 700 Hz on the left only.
+    const int rate = 44100;
+    std::vector<float> song(size_t(2 * 2 * rate));
+    for (size_t k = 0; k < song.size() / 2; ++k) {
+        const double t = double(k) / rate;
+        const double centre =
+            0.3 * std::sin(2 * M_PI * 1000 * t) + 0.3 * std::sin(2 * M_PI * 60 * t);
+        song[2 * k] = float(centre + 0.2 * std::sin(2 * M_PI * 700 * t));
+        song[2 * k + 1] = float(centre);
+    }
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
+    const std::string songPath = dir.path("song.wav");
+    SNDFILE *f = sf_open(songPath.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr);
+    sf_writef_float(f, song.data(), rate * 2);
+    sf_close(f);
+
+    const std::string out = dir.path("karaoke.wav");
+    Outcome r = fx(songPath + " " + out + " RemoveVocals");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("100%"), std::string::npos) << r.out;
+    const std::vector<float> karaoke = readStereo(out, info);
+    EXPECT_EQ(info.channels, 2);
+    EXPECT_EQ(info.samplerate, rate);
+    ASSERT_EQ(info.frames, 2 * rate);
+    for (int c = 0; c < 2; ++c) {
+        EXPECT_LT(toneLevel(karaoke, c, 1000, rate), 0.03) << "voice, channel " << c;
+        EXPECT_NEAR(toneLevel(karaoke, c, 60, rate), 0.3, 0.06) << "bass, channel " << c;
+    }
+    EXPECT_NEAR(toneLevel(karaoke, 0, 700, rate), 0.2, 0.04);
+    EXPECT_LT(toneLevel(karaoke, 1, 700, rate), 0.02);
+
+    // MP3 in and out, as for the methods.
+    const std::string mp3 = dir.path("song.mp3");
+    ASSERT_TRUE(codec::encodeMp3(songPath, mp3).ok);
+    r = fx(mp3 + " " + dir.path("karaoke.mp3") + " RemoveVocals");
+    EXPECT_EQ(r.status, 0) << r.out;
+    codec::WavInfo written;
+    ASSERT_TRUE(codec::decodeMp3(dir.path("karaoke.mp3"), dir.path("k.wav")).ok);
+    ASSERT_TRUE(codec::wavInfo(dir.path("k.wav"), written));
+    EXPECT_EQ(written.channels, 2);
+
+    // What it refuses: a mono sound, no OUT, an argument.
+    r = fx(in + " " + dir.path("x.wav") + " RemoveVocals");
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("only stereo"), std::string::npos) << r.out;
+    EXPECT_EQ(access(dir.path("x.wav").c_str(), F_OK), -1);
+    r = fx(songPath + " RemoveVocals");
+    EXPECT_EQ(r.status, 2) << r.out;
+    EXPECT_NE(r.out.find("give OUT"), std::string::npos) << r.out;
+    EXPECT_EQ(fx(songPath + " " + out + " RemoveVocals 3").status, 2);
+    EXPECT_NE(fx("").out.find("RemoveVocals"), std::string::npos);
+}

@@ -89,6 +89,41 @@ bool writeCentreWav(const QString &path, double seconds, double centreHz, double
     return save(path, file);
 }
 
+bool writeBandWav(const QString &path, double seconds) {
+    const int rate = 44100;
+    std::vector<int16_t> pcm(size_t(seconds * rate) * 2);
+    for (size_t i = 0; i < pcm.size() / 2; ++i) {
+        const double t = double(i) / rate;
+        const double centre = 0.3 * std::sin(2 * kPi * 440 * t) + 0.3 * std::sin(2 * kPi * 55 * t);
+        pcm[2 * i] = int16_t(32767 * (centre + 0.2 * std::sin(2 * kPi * 660 * t)));
+        pcm[2 * i + 1] = int16_t(32767 * (centre + 0.2 * std::sin(2 * kPi * 880 * t)));
+    }
+    QByteArray body("WAVE");
+    chunk(body, "fmt ", waveFormat(2, rate));
+    chunk(body, "data",
+          QByteArray(reinterpret_cast<const char *>(pcm.data()), int(pcm.size() * 2)));
+    QByteArray file;
+    chunk(file, "RIFF", body);
+    return save(path, file);
+}
+
+double toneLevel(const QString &path, int channel, double hz) {
+    SF_INFO info{};
+    SNDFILE *f = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (!f) return -1;
+    std::vector<float> s(size_t(info.frames * info.channels));
+    sf_readf_float(f, s.data(), info.frames);
+    sf_close(f);
+    if (channel >= info.channels || info.frames == 0) return -1;
+    double re = 0, im = 0;
+    const double w = 2 * kPi * hz / info.samplerate;
+    for (long long k = 0; k < info.frames; ++k) {
+        re += s[size_t(k * info.channels + channel)] * std::cos(w * double(k));
+        im += s[size_t(k * info.channels + channel)] * std::sin(w * double(k));
+    }
+    return 2 * std::hypot(re, im) / double(info.frames);
+}
+
 Measure measure(const QString &path) {
     Measure m;
     SF_INFO info{};

@@ -17,6 +17,11 @@ bool writeWav(const QString &path, double seconds, int channels = 2, int rate = 
 // `leftHz` tone on the left only (0.3).
 bool writeCentreWav(const QString &path, double seconds, double centreHz = 440.0,
                     double leftHz = 660.0);
+// A stereo "band": a 440 Hz voice and a 55 Hz bass in the centre (0.3 each), 660 Hz on the left
+// only and 880 Hz on the right only (0.2 each).
+bool writeBandWav(const QString &path, double seconds);
+// The amplitude (0...1) of `hz` on `channel` over the whole file; -1 when it cannot be read.
+double toneLevel(const QString &path, int channel, double hz);
 
 // What a sound file holds, read with libsndfile: per channel the strongest frequency of its
 // first second (0 for silence) and the peak (0...1).

@@ -11,6 +11,7 @@
 #include "playlist/playlist_model.h"
 #include "processing/processing_rules.h"
 #include "scripted_dialogs.h"
+#include "shell/player_preferences.h"
 #include "temp_home.h"
 #include "test_media.h"
 #include "wait_for.h"
@@ -55,6 +56,8 @@ protected:
         buildMainWindowWidgets(&window, ui);
         buildMainMenus(&window, ui);
         home.paths().createFolders();
+        // The channels' subtraction unless a test turns the frequency-domain removal on.
+        EXPECT_TRUE(PlayerPreferences().setSpectralVocalRemoval(false));
     }
     ~ProcessingTest() override { controller.reset(); }
 
@@ -180,6 +183,25 @@ TEST_F(ProcessingTest, VocalRemovalCancelsTheCentreWithAndWithoutCompensation) {
     const auto &save = dialogs.entries().at(1).request;
     EXPECT_EQ(save.fileName, file("voice - DeVocal.wav"));
     EXPECT_EQ(save.title, QStringLiteral("请选择输出文件的保存位置"));
+}
+
+TEST_F(ProcessingTest, FrequencyDomainRemovalNeedsNoCompensationAndKeepsTheBass) {
+    ASSERT_TRUE(TestMedia::writeBandWav(file("band.wav"), 1.0));
+    openFake(file("band.wav"));
+    ASSERT_TRUE(PlayerPreferences().setSpectralVocalRemoval(true));
+    ctx.settings.VocalCompensation = 3;
+    dialogs.answerSave(file("karaoke.wav"));
+    run(Command::VocalRemoval);
+    ASSERT_TRUE(controller->VocalRemovalOn);
+    EXPECT_EQ(fake.fileName(), file("karaoke.wav"));
+    EXPECT_FALSE(QFile::exists(file("TEMP/22.wav")));
+    const QString made = file("karaoke.wav");
+    for (int c = 0; c < 2; ++c) {
+        EXPECT_LT(TestMedia::toneLevel(made, c, 440), 0.03) << c;
+        EXPECT_NEAR(TestMedia::toneLevel(made, c, 55), 0.3, 0.05) << c;
+    }
+    EXPECT_NEAR(TestMedia::toneLevel(made, 0, 660), 0.2, 0.03);
+    EXPECT_NEAR(TestMedia::toneLevel(made, 1, 880), 0.2, 0.03);
 }
 
 TEST_F(ProcessingTest, RefusalsAndCancellationsLeaveTheSwitchOff) {

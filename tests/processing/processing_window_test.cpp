@@ -9,16 +9,21 @@
 #include "processing/frm_shift_set.h"
 #include "processing/processing_controller.h"
 #include "real_input.h"
+#include "shell/frm_set.h"
+#include "shell/player_preferences.h"
 #include "temp_home.h"
 #include "test_media.h"
 #include "wait_for.h"
 #include "widgets/xp_button.h"
+
+#include "codec.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QSettings>
 #include <QSlider>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -32,7 +37,7 @@ protected:
         home.paths().createFolders();
         EXPECT_TRUE(TestMedia::writeMp3(home.file(QStringLiteral("song.mp3")), 4.0, {},
                                         TestMedia::kBinTone));
-        EXPECT_TRUE(TestMedia::writeCentreWav(home.file(QStringLiteral("voice.wav")), 4.0));
+        EXPECT_TRUE(TestMedia::writeBandWav(home.file(QStringLiteral("voice.wav")), 4.0));
         home.write(QStringLiteral("List.lvx"),
                    ">0\r\n\"" + home.file(QStringLiteral("song.mp3")).toUtf8() + "\"\r\n\"" +
                        home.file(QStringLiteral("voice.wav")).toUtf8() + "\"\r\n");
@@ -120,28 +125,72 @@ TEST_F(ProcessingWindowTest, KeyShiftAndVocalRemovalFromTheSwitches) {
     EXPECT_FALSE(ui.Check3->isChecked());
     EXPECT_EQ(player().fileName(), home.file(QStringLiteral("song.mp3")));
 
-    // Vocal removal of the WAV track, chosen from the tools menu item's switch.
+    // Vocal removal of the WAV track, by default in the frequency domain: a stereo copy that
+    // keeps the bass and both sides.
     QListWidget *list = ui.List1;
     QTest::mouseDClick(
         window->windowHandle(), Qt::LeftButton, {},
         list->viewport()->mapTo(window.get(), list->visualItemRect(list->item(1)).center()));
-    ASSERT_TRUE(playing(home.file(QStringLiteral("voice.wav"))));
+    const QString voice = home.file(QStringLiteral("voice.wav"));
+    ASSERT_TRUE(playing(voice));
     whenModal([&](QWidget *modal) {
         auto *box = qobject_cast<QMessageBox *>(modal);
         ASSERT_NE(box, nullptr);
         question = box->text();
-        saveAs("plain");
+        saveAs("band");
         click(box->button(QMessageBox::Yes));
     });
     click(ui.Check2);
     EXPECT_EQ(question, QStringLiteral("你确定要将当前曲目进行消减人声处理吗？"));
-    const QString plain = home.file(QStringLiteral("plain.wav"));
-    ASSERT_TRUE(playing(plain));
+    const QString band = home.file(QStringLiteral("band.wav"));
+    ASSERT_TRUE(playing(band));
     EXPECT_TRUE(ui.Check2->isChecked());
     EXPECT_EQ(ui.Check2->toolTip(), QStringLiteral("消减原唱歌曲中的人声(开)"));
-    const TestMedia::Measure m = TestMedia::measure(plain);
-    EXPECT_TRUE(m.channelsEqual);
-    EXPECT_NEAR(m.hz[0], 660.0, 3.0);
+    EXPECT_FALSE(TestMedia::measure(band).channelsEqual);
+    for (int c = 0; c < 2; ++c) {
+        EXPECT_LT(TestMedia::toneLevel(band, c, 440), 0.03) << "voice, channel " << c;
+        EXPECT_NEAR(TestMedia::toneLevel(band, c, 55), 0.3, 0.05) << "bass, channel " << c;
+    }
+    EXPECT_NEAR(TestMedia::toneLevel(band, 0, 660), 0.2, 0.03);
+    EXPECT_LT(TestMedia::toneLevel(band, 1, 660), 0.03);
+    EXPECT_NEAR(TestMedia::toneLevel(band, 1, 880), 0.2, 0.03);
+    EXPECT_LT(TestMedia::toneLevel(band, 0, 880), 0.03);
+    // No compensation ran.
+    EXPECT_FALSE(QFile::exists(home.file(QStringLiteral("TEMP/22.wav"))));
+    click(ui.Check2);
+    EXPECT_EQ(player().fileName(), voice);
+    player().play();
+    ASSERT_TRUE(playing(voice));
+
+    // The settings dialog's box turns it off, in lyravox.ini; the copy is then the channels'
+    // difference as before (compared without compensation).
+    {
+        FrmSet settings(ctx, window.get());
+        settings.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&settings));
+        EXPECT_TRUE(settings.CheckSpectral->isChecked());
+        click(settings.CheckSpectral);
+        EXPECT_FALSE(settings.CheckSpectral->isChecked());
+        const QSettings ini(home.file(QStringLiteral(".config/lyravox/lyravox.ini")),
+                            QSettings::IniFormat);
+        EXPECT_EQ(ini.value(QStringLiteral("vocal/spectral")).toString(), QStringLiteral("false"));
+    }
+    EXPECT_FALSE(PlayerPreferences().spectralVocalRemoval());
+    ctx.settings.VocalCompensation = -3;
+    whenModal([&](QWidget *modal) {
+        saveAs("plain");
+        click(qobject_cast<QMessageBox *>(modal)->button(QMessageBox::Yes));
+    });
+    click(ui.Check2);
+    const QString plain = home.file(QStringLiteral("plain.wav"));
+    ASSERT_TRUE(playing(plain));
+    const QString expected = home.file(QStringLiteral("expected.wav"));
+    ASSERT_TRUE(codec::removeCentre(QFile::encodeName(voice).toStdString(),
+                                    QFile::encodeName(expected).toStdString())
+                    .ok);
+    QFile made(plain), wanted(expected);
+    ASSERT_TRUE(made.open(QIODevice::ReadOnly) && wanted.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(made.readAll() == wanted.readAll());
 
     // The next track switches the copy off.
     click(ui.XPButton[2]);
