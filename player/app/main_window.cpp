@@ -384,6 +384,9 @@ void MainWindow::connectProcessing() {
     PlaylistController *playlist = m_playlist.get();
     ProcessingHooks &hooks = processing->hooks();
     hooks.recoverAndReload = [playlist] { playlist->recoverAndReload(); };
+    // A copy that fails is not the playlist track's fault: the recovery must not offer to
+    // remove the track.
+    playlist->commands().processedCopyOn = [processing] { return processing->copyInUse(); };
     hooks.recording = [playback] {
         return playback->hooks().recording && playback->hooks().recording();
     };

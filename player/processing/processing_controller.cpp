@@ -136,7 +136,12 @@ void ProcessingController::onSwitchToggled(Command c, bool checked) {
             }
             if (s.menu) s.menu->setChecked(false);
             showState(c);
-            m_ctx.dialogs->warning(QStringLiteral("请等待当前的处理完成！"));
+            // Name what really runs: a conversion counts too.
+            const QString running = m_job || m_ctx.LongCommandName.isEmpty()
+                                        ? QStringLiteral("处理")
+                                        : m_ctx.LongCommandName;
+            m_ctx.dialogs->warning(QStringLiteral("请等待当前的") + running +
+                                   QStringLiteral("完成！"));
             return;
         }
         if (s.menu) s.menu->setChecked(true);
@@ -159,8 +164,10 @@ void ProcessingController::switchedOff(Command c) {
     fileOf(c).clear();
     if (s.menu) s.menu->setChecked(false);
     if (!wasOn) return;
-    // Back to the other copy when there is one, else to the playlist's track.
-    SourceTrack = otherFile(c).isEmpty() ? m_model.CurrentFile : otherFile(c);
+    // Back to the other copy when it is on, else to the playlist's track. The other command's
+    // name is set as soon as its job starts, long before its file exists.
+    const Command other = c == Command::KeyShift ? Command::VocalRemoval : Command::KeyShift;
+    SourceTrack = isOn(other) && !otherFile(c).isEmpty() ? otherFile(c) : m_model.CurrentFile;
     if (!m_player.setFileName(SourceTrack) && m_hooks.recoverAndReload) {
         showState(c);
         m_hooks.recoverAndReload();
@@ -283,6 +290,8 @@ void ProcessingController::begin(Command c) {
     connect(m_job.get(), &ProcessedCopyJob::finished, this,
             [this, c](bool ok, const QString &message) { jobFinished(c, ok, message); });
     m_ctx.LongCommandRunning = true;
+    m_ctx.LongCommandName =
+        c == Command::KeyShift ? QStringLiteral("变调处理") : QStringLiteral("消减人声处理");
     m_job->start();
 }
 
@@ -304,10 +313,13 @@ void ProcessingController::jobFinished(Command c, bool ok, const QString &messag
     }
     restartVisualTimer();
     if (!m_player.setFileName(fileOf(c))) {
-        // The reload replaces this window and its controllers: the command ends here.
+        // The reload replaces this window and its controllers: the command ends here. The
+        // copy failed, not the playlist's track: the recovery is told so.
         cancel(c);
         Q_EMIT commandEnded(false);
+        m_copyFailed = true;
         if (m_hooks.recoverAndReload) m_hooks.recoverAndReload();
+        m_copyFailed = false;
         return;
     }
     isOn(c) = true;
@@ -332,6 +344,7 @@ void ProcessingController::abandon() {
 
 void ProcessingController::endLongCommand() {
     m_ctx.LongCommandRunning = false;
+    m_ctx.LongCommandName.clear();
 }
 
 void ProcessingController::restartVisualTimer() {
