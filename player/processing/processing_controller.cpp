@@ -69,8 +69,9 @@ ProcessingController::ProcessingController(AppContext &ctx, MainWindowUi &ui, Me
         m_ui.PicShape->installEventFilter(this);
     }
     connect(&m_effect, &EffectHost::message, this, [this](const QString &text) {
-        // The control's file errors; the command's own failure text follows.
-        qWarning("effect control: %s", qPrintable(text));
+        // The control's own message boxes (its file errors), shown as it shows them; the
+        // command's failure text follows. Queued: the control's worker never waits for them.
+        m_ctx.dialogs->warning(QStringLiteral("效果控件：") + text);
     });
 }
 

@@ -376,6 +376,13 @@ TEST_F(ProcessingTest, UntickingTheCopyThatPlaysWhileTheOthersJobRunsReturnsToTh
     }
 }
 
+TEST_F(ProcessingTest, TheEffectControlsMessagesAreShownInMessageBoxes) {
+    openFake(file("song.wav"));
+    Q_EMIT controller->effect().message(QStringLiteral("cannot open /x/y.wav"));
+    ASSERT_EQ(dialogs.messageTexts().size(), 1);
+    EXPECT_EQ(dialogs.messageTexts().last(), QStringLiteral("效果控件：cannot open /x/y.wav"));
+}
+
 TEST_F(ProcessingTest, ASwitchWhileAConversionRunsIsRefusedNamingTheConversion) {
     ASSERT_TRUE(TestMedia::writeWav(file("song.wav"), 5.0));
     openFake(file("song.wav"));
