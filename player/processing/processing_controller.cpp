@@ -261,7 +261,14 @@ void ProcessingController::begin(Command c) {
     if (chosen.isEmpty()) return cancel(c);
     fileOf(c) = ProcessingRules::outputName(chosen);
 
-    if (!m_wait) m_wait = new FrmWait(m_ui.frmMain);
+    if (!m_wait) {
+        m_wait = new FrmWait(m_ui.frmMain);
+        // Cancelling is unticking the job's switch.
+        connect(m_wait, &FrmWait::cancelled, this, [this] {
+            if (m_job) setChecked(m_jobCommand, false);
+        });
+    }
+    m_wait->setCancellable(true);
     m_wait->setText(shift ? QStringLiteral("正在进行改变音调处理，请稍候…")
                           : QStringLiteral("正在进行消减人声处理，请稍候…"));
     m_wait->setProgress(shift ? 1 : 10);

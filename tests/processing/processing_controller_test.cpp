@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 #include <memory>
@@ -381,6 +382,29 @@ TEST_F(ProcessingTest, TheEffectControlsMessagesAreShownInMessageBoxes) {
     Q_EMIT controller->effect().message(QStringLiteral("cannot open /x/y.wav"));
     ASSERT_EQ(dialogs.messageTexts().size(), 1);
     EXPECT_EQ(dialogs.messageTexts().last(), QStringLiteral("效果控件：cannot open /x/y.wav"));
+}
+
+TEST_F(ProcessingTest, TheWaitWindowsCancelButtonUnticksTheSwitch) {
+    ASSERT_TRUE(TestMedia::writeWav(file("song.wav"), 60.0));
+    for (Command c : {Command::KeyShift, Command::VocalRemoval}) {
+        controller.reset();
+        openFake(file("song.wav"), 60.0);
+        dialogs.answerSave(file("out.wav"));
+        box(c)->click();
+        ASSERT_TRUE(controller->running());
+        FrmWait *wait = controller->waitWindow();
+        ASSERT_TRUE(wait && wait->isVisible());
+        ASSERT_TRUE(wait->cmdCancel->isVisibleTo(wait));
+        wait->cmdCancel->click();
+        EXPECT_FALSE(controller->running());
+        EXPECT_FALSE(box(c)->isChecked());
+        EXPECT_FALSE(menu(c)->isChecked());
+        EXPECT_FALSE(wait->isVisible());
+        EXPECT_FALSE(ctx.LongCommandRunning);
+        EXPECT_EQ(fake.fileName(), file("song.wav"));
+        QTest::qWait(200);
+        EXPECT_FALSE(QFile::exists(file("out.wav")));
+    }
 }
 
 TEST_F(ProcessingTest, ASwitchWhileAConversionRunsIsRefusedNamingTheConversion) {
