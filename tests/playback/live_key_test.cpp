@@ -110,16 +110,4 @@ TEST_F(LiveKeyTest, AHandEditedOrBrokenStoreNeverGivesAKeyOutOfRange) {
     }
 }
 
-TEST_F(LiveKeyTest, AStoreThatCannotBeWrittenStillChangesTheKey) {
-    LiveKey unwritable(player, dir.path() + QStringLiteral("/missing/folder/keys.ini"));
-    ASSERT_TRUE(QFile::exists(dir.path()));
-    QFile blocker(dir.path() + QStringLiteral("/missing"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly)); // a file where the folder would be
-    blocker.close();
-    unwritable.setTrack(QStringLiteral("/songs/a.mp3"));
-    unwritable.step(1);
-    EXPECT_EQ(unwritable.semitones(), 1);
-    EXPECT_EQ(player.pitchSemitones(), 1);
-}
-
 } // namespace
