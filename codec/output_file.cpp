@@ -1,13 +1,14 @@
 #include "output_file.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace codec {
 
@@ -22,20 +23,28 @@ bool OutputFile::open(std::string &error) {
     const size_t slash = m_target.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : m_target.substr(0, slash);
     const std::string name = slash == std::string::npos ? m_target : m_target.substr(slash + 1);
-    std::string pattern = folder + "/." + name.substr(0, 200) + ".XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    m_fd = ::mkstemp(buffer.data());
-    if (m_fd < 0) {
-        error = "cannot create a file in " + folder + ": " + std::strerror(errno);
-        return false;
+    // Created with 0666 so that the kernel applies the umask, as for a plainly created file:
+    // the umask is never read or set here, since setting it (the only way to read it) would
+    // race with every other thread of the process that creates a file.
+    static std::atomic<unsigned> counter{0};
+    std::mt19937_64 random(std::random_device{}() ^ uint64_t(::getpid()) ^
+                           uint64_t(counter.fetch_add(1)) << 32);
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    int err = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string temp = folder + "/." + name.substr(0, 200) + ".";
+        for (int k = 0; k < 6; ++k)
+            temp += kLetters[random() % (sizeof kLetters - 1)];
+        m_fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (m_fd >= 0) {
+            m_temp = temp;
+            return true;
+        }
+        err = errno;
+        if (err != EEXIST) break;
     }
-    m_temp = buffer.data();
-    // Keep the permissions a plainly created file would get.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(m_fd, 0666 & ~mask);
-    return true;
+    error = "cannot create a file in " + folder + ": " + std::strerror(err);
+    return false;
 }
 
 int OutputFile::release() {

@@ -13,6 +13,7 @@
 #include "mpris/mpris_playback.h"
 #include "platform/file_class_registry.h"
 #include "platform/xdg_association.h"
+#include "playback/live_key.h"
 #include "playback/playback_widgets.h"
 #include "playlist/playlist_controller.h"
 #include "processing/conversion_controller.h"
@@ -271,6 +272,18 @@ void MainWindow::connectPlayback() {
     connect(this, &MainWindow::playPauseKey, playback, &PlaybackController::spaceKey);
     connect(this, &MainWindow::videoFullScreenKey, playback,
             [playback] { playback->videoFullScreen(PlaybackController::FullScreenSource::Key); });
+
+    m_liveKey = std::make_unique<LiveKey>(m_playback->player(),
+                                          m_ctx.paths.file(QStringLiteral("keys.ini")));
+    LiveKey *key = m_liveKey.get();
+    connect(playback, &PlaybackController::trackLoaded, key, &LiveKey::setTrack);
+    connect(m_ui.action("mnuKeyUp"), &QAction::triggered, key, [key] { key->step(1); });
+    connect(m_ui.action("mnuKeyDown"), &QAction::triggered, key, [key] { key->step(-1); });
+    connect(m_ui.action("mnuKeyReset"), &QAction::triggered, key, &LiveKey::reset);
+    connect(key, &LiveKey::changed, this, [this](int semitones) {
+        m_ui.lblKey->setText(LiveKey::text(semitones));
+        if (m_lyricWindow && m_lyricWindow->window()) m_lyricWindow->window()->showKey();
+    });
 }
 
 void MainWindow::connectLyrics() {
@@ -359,6 +372,9 @@ void MainWindow::connectVisuals() {
     host.videoFullScreen = h.videoFullScreen;
     host.videoToFullScreen = [player] { player->setDisplaySize(MediaPlayer::kFullScreen); };
     host.painterPicture = [visuals] { return &visuals->styles().engine().picture(); };
+    LiveKey *key = m_liveKey.get();
+    host.stepKey = [key](int step) { step == 0 ? key->reset() : key->step(step); };
+    host.keyText = [key] { return LiveKey::text(key->semitones()); };
     m_lyricWindow = std::make_unique<LyricWindowController>(m_ctx, m_ui, *lyrics, host);
     LyricWindowController *window = m_lyricWindow.get();
     h.lyricWindowShown = [window] { return window->shown(); };
@@ -372,6 +388,9 @@ void MainWindow::connectProcessing() {
     PlaylistController *playlist = m_playlist.get();
     ProcessingHooks &hooks = processing->hooks();
     hooks.recoverAndReload = [playlist] { playlist->recoverAndReload(); };
+    // A copy that fails is not the playlist track's fault: the recovery must not offer to
+    // remove the track.
+    playlist->commands().processedCopyOn = [processing] { return processing->copyInUse(); };
     hooks.recording = [playback] {
         return playback->hooks().recording && playback->hooks().recording();
     };
@@ -534,6 +553,12 @@ void MainWindow::handleKeyPress(QKeyEvent *event) {
         Q_EMIT m_ui.XPButton[3]->clicked();
     } else if (key == Qt::Key_F1) {
         openHelp();
+    } else if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier) {
+        // The live key: Ctrl+Up / Ctrl+Down a semitone, Ctrl+0 the original key.
+        if (key == Qt::Key_Up || key == Qt::Key_Down)
+            m_liveKey->step(key == Qt::Key_Up ? 1 : -1);
+        else if (key == Qt::Key_0)
+            m_liveKey->reset();
     }
 }
 

@@ -24,6 +24,7 @@ class VisualsController;
 class LyricWindowController;
 class MprisPlayback;
 class MprisSource;
+class LiveKey;
 
 class MainWindow : public QWidget, public SkinHost {
     Q_OBJECT
@@ -51,6 +52,8 @@ public:
     // The player as the desktop's media controls see it.
     MprisSource &mpris();
     AppContext &context() { return m_ctx; }
+    // The live key of the playing track.
+    LiveKey &liveKey() { return *m_liveKey; }
 
     // Runs FinishStartup now instead of waiting for Timer3 (tests).
     void finishStartup();
@@ -117,6 +120,7 @@ private:
     std::unique_ptr<CoverPicture> m_cover;
     std::unique_ptr<PlaylistController> m_playlist;
     std::unique_ptr<PlaybackWidgets> m_playback; // after m_playlist: it uses the model
+    std::unique_ptr<LiveKey> m_liveKey;          // after m_playback: it drives the player
     std::unique_ptr<LyricsController> m_lyrics;  // after m_playback: it reads the player
     std::unique_ptr<LyricDownloadController> m_lyricDownload; // after m_lyrics: it shows through it
     std::unique_ptr<ConversionController> m_conversion;       // its job ends with the window

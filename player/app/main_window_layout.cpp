@@ -61,6 +61,8 @@ void buildMainWindowWidgets(QWidget *w, MainWindowUi &ui) {
     titleFont.setBold(true);
     ui.Label4->setFont(titleFont);
     ui.Label6 = label(w, "Label6", QRect(520, 5, 70, 18), QStringLiteral("帮助(F1)"));
+    // Between the title and the help link, where every skin keeps its title bar.
+    ui.lblKey = label(w, "lblKey", QRect(440, 5, 72, 18), QString(), Qt::white);
     ui.Label6->setToolTip(QStringLiteral("帮助"));
     ui.Image3 = make<QLabel>(w, "Image3", QRect(600, 5, 18, 18));
     ui.Image3->setPixmap(style->standardIcon(QStyle::SP_TitleBarMinButton).pixmap(16, 16));

@@ -110,6 +110,10 @@ void FrmLrc::build() {
     Picture5->setToolTip(QStringLiteral("全屏显示视频"));
     Picture5->installEventFilter(this);
     Picture5->hide();
+    lblKey = make<QLabel>(this, "lblKey");
+    lblKey->setFont(LyricBox::font(QStringLiteral("宋体"), 14, true));
+    setTextColour(lblKey, Qt::white);
+    lblKey->hide();
 
     Timer0 = timer(this, "Timer0", 1000, false);
     Timer1 = timer(this, "Timer1", 1, true);
@@ -152,6 +156,16 @@ void FrmLrc::layoutWidgets() {
         strip->raise();
     Picture4->raise();
     Picture5->raise();
+    showKey();
+}
+
+void FrmLrc::showKey() {
+    const QString text = m_host.keyText ? m_host.keyText() : QString();
+    lblKey->setText(text);
+    lblKey->adjustSize();
+    lblKey->move(300 / kTwipsPerPixel, 0);
+    lblKey->setVisible(!text.isEmpty());
+    lblKey->raise();
 }
 
 void FrmLrc::setBackground() {
@@ -281,6 +295,15 @@ static bool isOffsetKey(const QKeyEvent *key) {
 }
 
 void FrmLrc::keyPressEvent(QKeyEvent *event) {
+    // Ctrl+Up / Ctrl+Down a semitone, Ctrl+0 the original key (as on the main window).
+    if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier && m_host.stepKey) {
+        const int key = event->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_0) {
+            m_host.stepKey(key == Qt::Key_Up ? 1 : key == Qt::Key_Down ? -1 : 0);
+            showKey();
+            return;
+        }
+    }
     if (isOffsetKey(event)) {
         if (m_host.stepOffset) m_host.stepOffset(event->key() == Qt::Key_Plus);
         showOffset();

@@ -26,6 +26,8 @@ struct FrmLrcHost {
     std::function<bool()> videoFullScreen;          // the media player shows it full screen
     std::function<void()> videoToFullScreen;        // ask for the media player's full screen
     std::function<const QImage *()> painterPicture; // the engine picture of view 101
+    std::function<void(int step)> stepKey;          // live key: +1, -1 a semitone, 0 original
+    std::function<QString()> keyText;               // "音调 +2", empty at the original key
 };
 
 class FrmLrc : public QWidget {
@@ -52,6 +54,8 @@ public:
     QImage backgroundPicture() const { return m_background; }
     // View 102's background; a null picture keeps the old one.
     void showBackground(const QImage &picture);
+    // The live key in the top left corner (hidden at the original key).
+    void showKey();
 
     QTextEdit *RichTextBox1 = nullptr;
     StretchedPicture *Picture1 = nullptr; // view 101: the painter frame over the window
@@ -61,6 +65,7 @@ public:
     QWidget *Picture4 = nullptr;
     QLabel *Label1 = nullptr;
     QLabel *Picture5 = nullptr;
+    QLabel *lblKey = nullptr;
     QTimer *Timer0 = nullptr, *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr;
 
 Q_SIGNALS:

@@ -22,6 +22,9 @@ public:
     // Balance range: hundredths of a decibel taken off the opposite channel.
     static constexpr int kBalanceMin = -5000;
     static constexpr int kBalanceMax = 5000;
+    // Live key range in semitones.
+    static constexpr int kPitchMin = -6;
+    static constexpr int kPitchMax = 6;
 
     using QObject::QObject;
 
@@ -68,6 +71,13 @@ public:
     // outside the range are clamped.
     virtual int balance() const = 0;
     virtual void setBalance(int value) = 0;
+
+    // The live key: the sound is played `semitones` higher (negative: lower) at its own tempo,
+    // values outside kPitchMin ... kPitchMax clamped. While media plays the change is heard at
+    // once, without a seek or a pause: the position runs on. 0 is the media as decoded. Kept
+    // across media (a new track's key is its caller's business). Video keeps its pace.
+    virtual int pitchSemitones() const = 0;
+    virtual void setPitchSemitones(int semitones) = 0;
 
     // InfoTitle, InfoAuthor, InfoCopyright, InfoDescription or InfoAlbum of the open media; empty
     // when the media carries none (or for another kind).

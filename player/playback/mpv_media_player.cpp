@@ -6,6 +6,7 @@
 #include <QMetaObject>
 #include <QRegularExpression>
 #include <clocale>
+#include <cmath>
 #include <mpv/client.h>
 #include <mpv/render.h>
 #include <mpv/render_gl.h>
@@ -19,6 +20,19 @@ enum Observed : uint64_t { kDuration = 1, kWidth, kHeight, kEofReached, kMetadat
 // The usual sound servers first; a machine without any still plays (silently), so positions,
 // lyrics and the end of a track behave the same.
 constexpr const char *kDefaultAudioOutputs = "pipewire,pulse,alsa,null";
+
+// The key filter's label, for af-command.
+constexpr const char *kKeyLabel = "lvkey";
+
+QByteArray pitchScale(int semitones) {
+    return QByteArray::number(std::pow(2.0, semitones / 12.0), 'f', 9);
+}
+
+// Rubber Band at its high-quality pitch setting; the tempo stays as it is.
+QByteArray keyFilter(int semitones) {
+    return QByteArrayLiteral("@") + kKeyLabel + QByteArrayLiteral(":rubberband=pitch-scale=") +
+           pitchScale(semitones) + QByteArrayLiteral(":pitch=quality:engine=faster:window=short");
+}
 
 bool isAddress(const QString &name) {
     static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://"));
@@ -59,6 +73,9 @@ MpvMediaPlayer::MpvMediaPlayer(const Options &options, QObject *parent) : MediaP
         {"keep-open", "yes"},    // the media stays open at its end, as after Stop
         {"pause", "yes"},        // a put FileName waits for play()
         {"audio-display", "no"}, // cover art inside audio files is not a video
+        // Short buffers: a key change is heard at once (the singer hears the sound they sing to).
+        {"audio-buffer", "0.02"},
+        {"pulse-buffer", "30"},
         {"config", "no"},
         {"load-scripts", "no"},
         {"ytdl", "no"},
@@ -307,9 +324,24 @@ bool MpvMediaPlayer::setFileName(const QString &pathOrAddress) {
     return startLoad();
 }
 
+bool MpvMediaPlayer::applyFilters() {
+    QByteArray chain = StereoBalance::filterChain(m_balance);
+    if (m_keyFilter) {
+        if (!chain.isEmpty()) chain += ',';
+        chain += keyFilter(m_pitch);
+    }
+    if (chain == m_chain) return true;
+    if (mpv_set_property_string(m_mpv, "af", chain.constData()) < 0) return false;
+    m_chain = chain;
+    return true;
+}
+
 bool MpvMediaPlayer::startLoad() {
     m_loaded = false;
     resetMediaInfo();
+    // New media: a key of 0 needs no filter; any other starts from the chain with its value.
+    if (m_pitch == 0) m_keyFilter = false;
+    applyFilters();
     setFlag("pause", !m_wantPlay);
     const QByteArray name = m_fileName.toUtf8();
     const char *args[] = {"loadfile", name.constData(), "replace", nullptr};
@@ -396,8 +428,28 @@ void MpvMediaPlayer::setDisplaySize(int size) {
 void MpvMediaPlayer::setBalance(int value) {
     const int b = StereoBalance::clamp(value);
     if (!m_mpv || b == m_balance) return;
-    const QByteArray chain = StereoBalance::filterChain(b);
-    if (mpv_set_property_string(m_mpv, "af", chain.constData()) >= 0) m_balance = b;
+    const int old = m_balance;
+    m_balance = b;
+    if (!applyFilters()) m_balance = old;
+}
+
+void MpvMediaPlayer::setPitchSemitones(int semitones) {
+    const int n = std::clamp(semitones, int(kPitchMin), int(kPitchMax));
+    if (!m_mpv || n == m_pitch) return;
+    const int old = m_pitch;
+    m_pitch = n;
+    // The running filter takes the new scale in place: no chain rebuild, no gap, no seek.
+    if (m_keyFilter && m_loaded) {
+        const QByteArray scale = pitchScale(n);
+        if (command({"af-command", kKeyLabel, "set-pitch", scale.constData()})) return;
+    }
+    // Otherwise the chain carries the value; media that is still opening needs no filter at 0.
+    const bool hadFilter = m_keyFilter;
+    m_keyFilter = n != 0 || (hadFilter && m_loaded);
+    if (!applyFilters()) {
+        m_keyFilter = hadFilter;
+        m_pitch = old;
+    }
 }
 
 QString MpvMediaPlayer::getMediaInfoString(int kind) const {

@@ -56,6 +56,8 @@ public:
     void setDisplaySize(int size) override;
     int balance() const override { return m_balance; }
     void setBalance(int value) override;
+    int pitchSemitones() const override { return m_pitch; }
+    void setPitchSemitones(int semitones) override;
     QString getMediaInfoString(int kind) const override;
     bool displayOption() const override { return m_displayOption; }
     void setDisplayOption(bool on) override;
@@ -87,6 +89,8 @@ private:
     bool command(std::initializer_list<const char *> args);
     void setFlag(const char *name, bool on);
     bool startLoad();
+    // Sets mpv's filter chain for the balance and the key; false when mpv refused it.
+    bool applyFilters();
 
     mpv_handle *m_mpv = nullptr;
     mpv_render_context *m_render = nullptr;
@@ -111,6 +115,11 @@ private:
     QHash<QString, QString> m_metadata; // keys lower-cased
     int m_displaySize = 0;
     int m_balance = 0;
+    int m_pitch = 0;
+    // The key filter is in the chain (it stays there at 0 once added, so that later steps are
+    // commands to the running filter rather than a rebuilt chain, until new media opens).
+    bool m_keyFilter = false;
+    QByteArray m_chain; // the chain last set
     int m_volume = 100;
     bool m_displayOption = false;
 };

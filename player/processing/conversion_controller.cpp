@@ -31,6 +31,7 @@ const Texts kDecode = {"请选择需要转换的MP3文件：",
                        5,
                        5};
 constexpr int kEstimateLimit = 90;
+const char *const kCommandName = "格式转换";
 } // namespace
 
 ConversionController::ConversionController(AppContext &ctx, MainWindowUi &ui, MediaPlayer &player,
@@ -55,12 +56,16 @@ ConversionController::ConversionController(AppContext &ctx, MainWindowUi &ui, Me
         m_error = error;
         m_encoding = m_decoding = false;
         m_ctx.LongCommandRunning = false;
+        m_ctx.LongCommandName.clear();
     });
 }
 
 ConversionController::~ConversionController() {
     // The job is a member: its destructor cancels it and removes its temporary file.
-    if (m_job.running()) m_ctx.LongCommandRunning = false;
+    if (m_job.running()) {
+        m_ctx.LongCommandRunning = false;
+        m_ctx.LongCommandName.clear();
+    }
     if (m_wait) m_wait->deleteLater();
 }
 
@@ -80,6 +85,7 @@ void ConversionController::mp3ToWav() {
 }
 
 void ConversionController::endWithoutJob() {
+    m_ctx.PlayerBusy = false;
     if (m_player.playState() == MediaPlayer::Paused) m_player.play();
 }
 
@@ -87,7 +93,11 @@ void ConversionController::convert(bool encode) {
     const Texts &t = encode ? kEncode : kDecode;
     Dialogs &dialogs = *m_ctx.dialogs;
     if (m_job.running() || m_ctx.LongCommandRunning) {
-        dialogs.warning(QStringLiteral("请等待当前的格式转换完成！"));
+        // Name what really runs: the other long commands (key shift, vocal removal) count too.
+        const QString running = m_job.running() || m_ctx.LongCommandName.isEmpty()
+                                    ? QString::fromUtf8(kCommandName)
+                                    : m_ctx.LongCommandName;
+        dialogs.warning(QStringLiteral("请等待当前的") + running + QStringLiteral("完成！"));
         return;
     }
     if (m_player.duration() != 0.0 && m_player.playState() == MediaPlayer::Playing)
@@ -120,6 +130,7 @@ void ConversionController::convert(bool encode) {
     m_error.clear();
     m_job.start(encode ? CodecJob::Kind::Encode : CodecJob::Kind::Decode, input, output, options);
     m_ctx.LongCommandRunning = true;
+    m_ctx.LongCommandName = QString::fromUtf8(kCommandName);
     (encode ? m_encoding : m_decoding) = true;
     (encode ? m_ui.TimerEnMp3 : m_ui.TimerUnEnMp3)->start();
 }

@@ -70,8 +70,9 @@ ProcessingController::ProcessingController(AppContext &ctx, MainWindowUi &ui, Me
         m_ui.PicShape->installEventFilter(this);
     }
     connect(&m_effect, &EffectHost::message, this, [this](const QString &text) {
-        // The control's file errors; the command's own failure text follows.
-        qWarning("effect control: %s", qPrintable(text));
+        // The control's own message boxes (its file errors), shown as it shows them; the
+        // command's failure text follows. Queued: the control's worker never waits for them.
+        m_ctx.dialogs->warning(QStringLiteral("效果控件：") + text);
     });
 }
 
@@ -137,7 +138,12 @@ void ProcessingController::onSwitchToggled(Command c, bool checked) {
             }
             if (s.menu) s.menu->setChecked(false);
             showState(c);
-            m_ctx.dialogs->warning(QStringLiteral("请等待当前的处理完成！"));
+            // Name what really runs: a conversion counts too.
+            const QString running = m_job || m_ctx.LongCommandName.isEmpty()
+                                        ? QStringLiteral("处理")
+                                        : m_ctx.LongCommandName;
+            m_ctx.dialogs->warning(QStringLiteral("请等待当前的") + running +
+                                   QStringLiteral("完成！"));
             return;
         }
         if (s.menu) s.menu->setChecked(true);
@@ -160,8 +166,10 @@ void ProcessingController::switchedOff(Command c) {
     fileOf(c).clear();
     if (s.menu) s.menu->setChecked(false);
     if (!wasOn) return;
-    // Back to the other copy when there is one, else to the playlist's track.
-    SourceTrack = otherFile(c).isEmpty() ? m_model.CurrentFile : otherFile(c);
+    // Back to the other copy when it is on, else to the playlist's track. The other command's
+    // name is set as soon as its job starts, long before its file exists.
+    const Command other = c == Command::KeyShift ? Command::VocalRemoval : Command::KeyShift;
+    SourceTrack = isOn(other) && !otherFile(c).isEmpty() ? otherFile(c) : m_model.CurrentFile;
     if (!m_player.setFileName(SourceTrack) && m_hooks.recoverAndReload) {
         showState(c);
         m_hooks.recoverAndReload();
@@ -254,7 +262,14 @@ void ProcessingController::begin(Command c) {
     if (chosen.isEmpty()) return cancel(c);
     fileOf(c) = ProcessingRules::outputName(chosen);
 
-    if (!m_wait) m_wait = new FrmWait(m_ui.frmMain);
+    if (!m_wait) {
+        m_wait = new FrmWait(m_ui.frmMain);
+        // Cancelling is unticking the job's switch.
+        connect(m_wait, &FrmWait::cancelled, this, [this] {
+            if (m_job) setChecked(m_jobCommand, false);
+        });
+    }
+    m_wait->setCancellable(true);
     m_wait->setText(shift ? QStringLiteral("正在进行改变音调处理，请稍候…")
                           : QStringLiteral("正在进行消减人声处理，请稍候…"));
     m_wait->setProgress(shift ? 1 : 10);
@@ -285,6 +300,8 @@ void ProcessingController::begin(Command c) {
     connect(m_job.get(), &ProcessedCopyJob::finished, this,
             [this, c](bool ok, const QString &message) { jobFinished(c, ok, message); });
     m_ctx.LongCommandRunning = true;
+    m_ctx.LongCommandName =
+        c == Command::KeyShift ? QStringLiteral("变调处理") : QStringLiteral("消减人声处理");
     m_job->start();
 }
 
@@ -306,10 +323,13 @@ void ProcessingController::jobFinished(Command c, bool ok, const QString &messag
     }
     restartVisualTimer();
     if (!m_player.setFileName(fileOf(c))) {
-        // The reload replaces this window and its controllers: the command ends here.
+        // The reload replaces this window and its controllers: the command ends here. The
+        // copy failed, not the playlist's track: the recovery is told so.
         cancel(c);
         Q_EMIT commandEnded(false);
+        m_copyFailed = true;
         if (m_hooks.recoverAndReload) m_hooks.recoverAndReload();
+        m_copyFailed = false;
         return;
     }
     isOn(c) = true;
@@ -334,6 +354,7 @@ void ProcessingController::abandon() {
 
 void ProcessingController::endLongCommand() {
     m_ctx.LongCommandRunning = false;
+    m_ctx.LongCommandName.clear();
 }
 
 void ProcessingController::restartVisualTimer() {

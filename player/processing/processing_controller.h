@@ -53,6 +53,9 @@ public:
     QString VocalRemovedFile;
     QString SourceTrack;
 
+    // A processed copy is what the player plays, or the one that was to be failed to load.
+    bool copyInUse() const { return KeyShiftOn || VocalRemovalOn || m_copyFailed; }
+
     // The track ended or another one is loaded: both copies switch off, a job is abandoned.
     void switchOffForTrackChange();
     // The player's state changed: a playing file that is neither copy switches them off; the
@@ -80,6 +83,7 @@ private:
     };
 
     Switch &switchFor(Command c) { return m_switch[c == Command::KeyShift ? 0 : 1]; }
+    bool m_copyFailed = false; // while the recovery after a copy that did not load runs
     bool &isOn(Command c) { return c == Command::KeyShift ? KeyShiftOn : VocalRemovalOn; }
     QString &fileOf(Command c) {
         return c == Command::KeyShift ? KeyShiftedFile : VocalRemovedFile;

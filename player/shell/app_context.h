@@ -26,6 +26,8 @@ struct AppContext {
     // Set while a long command runs (key shift, vocal removal, a conversion): a second one is
     // refused.
     bool LongCommandRunning = false;
+    // The long command that runs, as its refusal names it ("请等待当前的…完成！").
+    QString LongCommandName;
 
     // Closes the main window the normal way and loads a new one (set by the application).
     std::function<void()> requestReload;

@@ -26,6 +26,7 @@ struct MainWindowUi {
     QLabel *Label4 = nullptr; // title "Lyravox 1.7.0"
     QLabel *Label5 = nullptr; // hint line
     QLabel *Label6 = nullptr; // "帮助(F1)"
+    QLabel *lblKey = nullptr; // the live key, "音调 +2" (empty at the original key)
 
     // Playlist.
     QGroupBox *Frame1 = nullptr; // caption shows the count

@@ -6,10 +6,26 @@
 
 #include <QDir>
 #include <QFile>
+#include <atomic>
 #include <cmath>
+#include <dlfcn.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <sys/stat.h>
 #include <vector>
+
+// Counts the process's umask calls while a test asks (this definition takes the place of the C
+// library's for the whole program, the codec library included).
+std::atomic<bool> g_countUmask{false};
+std::atomic<int> g_umaskCalls{0};
+
+extern "C" mode_t umask(mode_t mask) {
+    using Real = mode_t (*)(mode_t);
+    static const Real real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "umask"));
+    if (g_countUmask.load()) ++g_umaskCalls;
+    return real(mask);
+}
 
 namespace {
 
@@ -303,6 +319,42 @@ TEST_F(CodecTest, WorkingCopyIsExactForWhatTheEffectControlReadsAndConvertedOthe
     EXPECT_FALSE(junk.ok);
     EXPECT_FALSE(junk.error.empty());
     EXPECT_TRUE(leftovers().isEmpty());
+}
+
+TEST_F(CodecTest, JobsNeverTouchTheUmaskAndTheirOutputsFollowIt) {
+    const mode_t old = ::umask(027);
+    ASSERT_TRUE(TestMedia::writeWav(file("in.wav"), 3.0));
+    g_umaskCalls = 0;
+    g_countUmask = true;
+    struct Job {
+        const char *output;
+        std::function<codec::Result()> run;
+    };
+    const Job jobs[] = {
+        {"out.mp3",
+         [&] { return codec::encodeMp3(local(file("in.wav")), local(file("out.mp3"))); }},
+        {"back.wav",
+         [&] { return codec::decodeMp3(local(file("out.mp3")), local(file("back.wav"))); }},
+        {"pcm.wav",
+         [&] { return codec::convertToPcm16(local(file("in.wav")), local(file("pcm.wav"))); }},
+        {"centre.wav",
+         [&] { return codec::removeCentre(local(file("in.wav")), local(file("centre.wav"))); }},
+    };
+    for (int round = 0; round < 5; ++round) {
+        for (const Job &job : jobs) {
+            const codec::Result r = job.run();
+            EXPECT_TRUE(r.ok) << job.output << ": " << r.error;
+        }
+    }
+    g_countUmask = false;
+    ::umask(old);
+    // Setting the umask, even for a moment, would race with every thread creating a file.
+    EXPECT_EQ(g_umaskCalls.load(), 0);
+    for (const Job &job : jobs) {
+        struct stat st {};
+        ASSERT_EQ(::stat(local(file(job.output)).c_str(), &st), 0) << job.output;
+        EXPECT_EQ(st.st_mode & 0777, 0640u) << job.output;
+    }
 }
 
 } // namespace

@@ -106,14 +106,14 @@ MonitorRecorder::MonitorRecorder(const std::string &server, const std::string &s
     const pa_sample_spec spec{PA_SAMPLE_S16LE, 44100, 2};
     pa_buffer_attr attr;
     attr.maxlength = uint32_t(-1);
-    attr.fragsize = 4096;
+    attr.fragsize = 1024; // 256 frames: a time stamp (frames()) to within 6 ms
     attr.tlength = attr.prebuf = attr.minreq = uint32_t(-1);
     int error = 0;
     m_state->stream = pa_simple_new(server.c_str(), "lyravox test", PA_STREAM_RECORD,
                                     source.c_str(), "monitor", &spec, nullptr, &attr, &error);
     if (!m_state->stream) return;
     m_state->thread = std::thread([s = m_state] {
-        std::vector<int16_t> block(1024);
+        std::vector<int16_t> block(512);
         while (!s->stop.load()) {
             if (pa_simple_read(s->stream, block.data(), block.size() * 2, nullptr) < 0) break;
             std::lock_guard<std::mutex> lock(s->mutex);
@@ -130,6 +130,11 @@ MonitorRecorder::~MonitorRecorder() {
 
 bool MonitorRecorder::started() const {
     return m_state->stream != nullptr;
+}
+
+size_t MonitorRecorder::frames() const {
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    return m_state->samples.size() / 2;
 }
 
 std::vector<int16_t> MonitorRecorder::stop() {

@@ -35,6 +35,8 @@ public:
     MonitorRecorder(const std::string &server, const std::string &source);
     ~MonitorRecorder();
     bool started() const;
+    // Stereo frames read so far (a time stamp into what stop() returns).
+    size_t frames() const;
     std::vector<int16_t> stop();
 
 private:

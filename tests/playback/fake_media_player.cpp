@@ -97,6 +97,13 @@ void FakeMediaPlayer::setBalance(int value) {
     m_balance = std::clamp(value, kBalanceMin, kBalanceMax);
 }
 
+void FakeMediaPlayer::setPitchSemitones(int semitones) {
+    const int n = std::clamp(semitones, kPitchMin, kPitchMax);
+    if (n == m_pitch) return;
+    m_pitch = n;
+    m_calls << QStringLiteral("key:") + QString::number(n);
+}
+
 QString FakeMediaPlayer::getMediaInfoString(int kind) const {
     if (!m_open) return QString();
     if (kind == InfoTitle) return m_infoKnown ? m_current.title : QString();

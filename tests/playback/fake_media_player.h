@@ -32,7 +32,8 @@ public:
     void setAuthor(const QString &author) { m_author = author; }
     // The open media plays to its end.
     void finishTrack();
-    // The commands received, e.g. "open:/a.mp3", "play", "pause", "stop", "seek:0".
+    // The commands received, e.g. "open:/a.mp3", "play", "pause", "stop", "seek:0", "key:2"
+    // (a key change only).
     const QStringList &calls() const { return m_calls; }
     void clearCalls() { m_calls.clear(); }
     void setPosition(double seconds) { m_position = seconds; }
@@ -57,6 +58,8 @@ public:
     void setDisplaySize(int size) override;
     int balance() const override { return m_balance; }
     void setBalance(int value) override;
+    int pitchSemitones() const override { return m_pitch; }
+    void setPitchSemitones(int semitones) override;
     QString getMediaInfoString(int kind) const override;
     bool displayOption() const override { return m_displayOption; }
     void setDisplayOption(bool on) override { m_displayOption = on; }
@@ -79,6 +82,7 @@ private:
     double m_position = 0.0;
     int m_displaySize = 0;
     int m_balance = 0;
+    int m_pitch = 0;
     int m_volume = 100;
     bool m_displayOption = false;
 };

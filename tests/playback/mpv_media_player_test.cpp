@@ -303,4 +303,70 @@ TEST_F(MpvMediaPlayerTest, TheVolumeScalesWhatIsHeardAndIsKeptAcrossMedia) {
     }
 }
 
+// The left channel's frequency in the pcm output's WAV, from interpolated rising zero crossings
+// of its middle half (the key filter's start and end are left out).
+double heardFrequency(const QString &path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    const QByteArray bytes = f.readAll();
+    const int data = bytes.indexOf("data");
+    if (data < 0) return -1;
+    const auto *s = reinterpret_cast<const int16_t *>(bytes.constData() + data + 8);
+    const long frames = (bytes.size() - data - 8) / 4;
+    double first = -1, last = -1;
+    int periods = -1;
+    for (long i = frames / 4 + 1; i < frames * 3 / 4; ++i) {
+        const double a = s[2 * (i - 1)], b = s[2 * i];
+        if (a < 0 && b >= 0) {
+            const double at = double(i - 1) + (-a) / (b - a);
+            if (first < 0) first = at;
+            last = at;
+            ++periods;
+        }
+    }
+    return periods > 0 ? periods * 44100.0 / (last - first) : 0.0;
+}
+
+TEST_F(MpvMediaPlayerTest, TheKeyIsClampedKeptAcrossMediaAndSurvivesABalanceChange) {
+    struct Case {
+        const char *what;
+        int key, balance;
+        const char *source;
+        int expectedKey;
+    };
+    const Case cases[] = {
+        {"two up", 2, 0, "tone.wav", 2},
+        {"beyond the top", 9, 0, "tone.wav", 6},
+        {"beyond the bottom, mono", -20, 0, "mono.wav", -6},
+        {"with the balance", -3, 2000, "tone.wav", -3},
+        {"from an MP3", 4, 0, "tagged.mp3", 4},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString out = s_dir->path() + QStringLiteral("/key%1.wav").arg(c.key);
+        MpvMediaPlayer::Options o;
+        o.audioOutput = "pcm";
+        o.extra = {{"ao-pcm-file", out.toUtf8()}, {"audio-format", "s16"}};
+        {
+            MpvMediaPlayer player(o);
+            ASSERT_TRUE(player.isValid()) << player.startError().toStdString();
+            // Set with nothing open, kept while other media open, then the balance rebuilds
+            // the filter chain around it.
+            player.setPitchSemitones(c.key);
+            EXPECT_EQ(player.pitchSemitones(), c.expectedKey);
+            open(player, media("clip.avi"));
+            open(player, media(c.source));
+            player.setBalance(c.balance);
+            EXPECT_EQ(player.pitchSemitones(), c.expectedKey);
+            QSignalSpy ended(&player, &MediaPlayer::endOfMedia);
+            player.play();
+            ASSERT_TRUE(ended.wait(5000));
+        }
+        const double hz = heardFrequency(out);
+        EXPECT_NEAR(1200.0 * std::log2(hz / (440.0 * std::pow(2.0, c.expectedKey / 12.0))), 0.0,
+                    5.0)
+            << hz << " Hz";
+    }
+}
+
 } // namespace

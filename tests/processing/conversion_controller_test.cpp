@@ -105,16 +105,40 @@ TEST_F(ConversionTest, AFailedEncodingSaysSoAndEndsTheBusyState) {
     EXPECT_EQ(home.read(QStringLiteral("out.mp3")), QByteArray("old"));
 }
 
-TEST_F(ConversionTest, CancellingTheChoiceResumesTheTrackAndASecondJobIsRefused) {
-    ui.action("mnuTools1")->trigger(); // the open dialog is cancelled
-    EXPECT_EQ(player.playState(), MediaPlayer::Playing);
-    EXPECT_EQ(messages(), 0);
+TEST_F(ConversionTest, CancellingEitherDialogResumesTheTrackAndEndsTheBusyState) {
+    ASSERT_TRUE(TestMedia::writeWav(file("in.wav"), 1.0));
+    struct Case {
+        const char *what;
+        bool chooseInput;
+    };
+    for (const Case &c :
+         {Case{"open dialog cancelled", false}, Case{"save dialog cancelled", true}}) {
+        SCOPED_TRACE(c.what);
+        dialogs.clear();
+        if (c.chooseInput) dialogs.answerOpen({file("in.wav")});
+        ui.action("mnuTools1")->trigger();
+        EXPECT_EQ(player.playState(), MediaPlayer::Playing);
+        EXPECT_FALSE(ctx.PlayerBusy) << "the visualization would stay frozen";
+        EXPECT_FALSE(ctx.LongCommandRunning);
+        EXPECT_EQ(messages(), 0);
+    }
+}
+
+TEST_F(ConversionTest, ASecondLongCommandIsRefusedNamingTheOneThatRuns) {
+    // Another command's long job (a processed copy) holds the player.
+    ctx.LongCommandRunning = true;
+    ctx.LongCommandName = QStringLiteral("变调处理");
+    ui.action("mnuTools2")->trigger();
+    EXPECT_EQ(dialogs.messageTexts().last(), QStringLiteral("请等待当前的变调处理完成！"));
+    ctx.LongCommandRunning = false;
+    ctx.LongCommandName.clear();
 
     ASSERT_TRUE(TestMedia::writeWav(file("long.wav"), 30.0));
     dialogs.answerOpen({file("long.wav")});
     dialogs.answerSave(file("long.mp3"));
     ui.action("mnuTools1")->trigger();
     ASSERT_TRUE(conversion->EncodingActive());
+    EXPECT_EQ(ctx.LongCommandName, QStringLiteral("格式转换"));
     ui.action("mnuTools2")->trigger();
     EXPECT_EQ(dialogs.messageTexts().last(), QStringLiteral("请等待当前的格式转换完成！"));
 }

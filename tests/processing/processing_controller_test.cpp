@@ -19,6 +19,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 #include <memory>
@@ -359,6 +360,87 @@ TEST_F(ProcessingTest, EveryFailureEndsTheCommandWithItsMessage) {
     lvx_effect_destroy(other);
 }
 
+TEST_F(ProcessingTest, UntickingTheCopyThatPlaysWhileTheOthersJobRunsReturnsToTheTrack) {
+    ASSERT_TRUE(TestMedia::writeWav(file("song.wav"), 8.0));
+    struct Case {
+        const char *what;
+        Command on, running;
+    };
+    const Case cases[] = {
+        {"vocal removal on, key shift running", Command::VocalRemoval, Command::KeyShift},
+        {"key shift on, vocal removal running", Command::KeyShift, Command::VocalRemoval},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        controller.reset(); // abandons the last case's job
+        for (Command k : {Command::KeyShift, Command::VocalRemoval}) {
+            const QSignalBlocker block(box(k));
+            box(k)->setChecked(false);
+        }
+        dialogs.clear();
+        recoveries = 0;
+        openFake(file("song.wav"), 8.0);
+        dialogs.answerSave(file("on.wav"));
+        run(c.on);
+        ASSERT_EQ(fake.fileName().toStdString(), file("on.wav").toStdString())
+            << dialogs.messageTexts().join(u'|').toStdString();
+        ASSERT_TRUE(controller->copyInUse());
+
+        dialogs.answerSave(file("running.wav"));
+        box(c.running)->click();
+        ASSERT_TRUE(controller->running());
+        box(c.on)->click(); // off while the other copy is still being made
+        EXPECT_EQ(fake.fileName().toStdString(), file("song.wav").toStdString())
+            << "not the copy that does not exist yet";
+        EXPECT_EQ(recoveries, 0) << "the healthy track is not blamed";
+        EXPECT_FALSE(controller->copyInUse());
+        for (const QString &text : dialogs.messageTexts())
+            EXPECT_FALSE(text.contains(QStringLiteral("未知错误"))) << text.toStdString();
+    }
+}
+
+TEST_F(ProcessingTest, TheEffectControlsMessagesAreShownInMessageBoxes) {
+    openFake(file("song.wav"));
+    Q_EMIT controller->effect().message(QStringLiteral("cannot open /x/y.wav"));
+    ASSERT_EQ(dialogs.messageTexts().size(), 1);
+    EXPECT_EQ(dialogs.messageTexts().last(), QStringLiteral("效果控件：cannot open /x/y.wav"));
+}
+
+TEST_F(ProcessingTest, TheWaitWindowsCancelButtonUnticksTheSwitch) {
+    ASSERT_TRUE(TestMedia::writeWav(file("song.wav"), 60.0));
+    for (Command c : {Command::KeyShift, Command::VocalRemoval}) {
+        controller.reset();
+        openFake(file("song.wav"), 60.0);
+        dialogs.answerSave(file("out.wav"));
+        box(c)->click();
+        ASSERT_TRUE(controller->running());
+        FrmWait *wait = controller->waitWindow();
+        ASSERT_TRUE(wait && wait->isVisible());
+        ASSERT_TRUE(wait->cmdCancel->isVisibleTo(wait));
+        wait->cmdCancel->click();
+        EXPECT_FALSE(controller->running());
+        EXPECT_FALSE(box(c)->isChecked());
+        EXPECT_FALSE(menu(c)->isChecked());
+        EXPECT_FALSE(wait->isVisible());
+        EXPECT_FALSE(ctx.LongCommandRunning);
+        EXPECT_EQ(fake.fileName(), file("song.wav"));
+        QTest::qWait(200);
+        EXPECT_FALSE(QFile::exists(file("out.wav")));
+    }
+}
+
+TEST_F(ProcessingTest, ASwitchWhileAConversionRunsIsRefusedNamingTheConversion) {
+    ASSERT_TRUE(TestMedia::writeWav(file("song.wav"), 5.0));
+    openFake(file("song.wav"));
+    ctx.LongCommandRunning = true;
+    ctx.LongCommandName = QStringLiteral("格式转换");
+    ui.Check3->click();
+    EXPECT_FALSE(ui.Check3->isChecked());
+    EXPECT_FALSE(controller->running());
+    EXPECT_EQ(dialogs.messageTexts().last(), QStringLiteral("请等待当前的格式转换完成！"));
+    EXPECT_EQ(ctx.LongCommandName, QStringLiteral("格式转换")) << "still the conversion's";
+}
+
 TEST_F(ProcessingTest, TrackSwitchAndClosingAbandonTheJob) {
     ASSERT_TRUE(TestMedia::writeWav(file("song.wav"), 60.0));
     // A track switch while the effect control shifts: nothing of the job reaches the player.
@@ -384,6 +466,7 @@ TEST_F(ProcessingTest, TrackSwitchAndClosingAbandonTheJob) {
     dialogs.answerSave(file("out.wav"));
     ui.Check2->click();
     ASSERT_TRUE(controller->running());
+    EXPECT_EQ(ctx.LongCommandName, QStringLiteral("消减人声处理"));
     ui.Check3->click();
     EXPECT_FALSE(ui.Check3->isChecked());
     EXPECT_EQ(dialogs.messageTexts().last(), QStringLiteral("请等待当前的处理完成！"));
