@@ -9,6 +9,7 @@
 //     linear, so each part is processed on its own (WAV files, sox and PROCESSING_RUN devocal).
 #include "centre_remover.h"
 #include "codec.h"
+#include "synthetic_band.h"
 
 #include <sndfile.h>
 #include <unistd.h>
@@ -22,89 +23,10 @@
 namespace {
 
 using codec::PlanarStereo;
+using namespace SyntheticBand;
 
 constexpr int kRate = 44100;
 constexpr double kSeconds = 8;
-
-PlanarStereo silence() {
-    PlanarStereo s;
-    s.left.assign(size_t(kSeconds * kRate), 0.0f);
-    s.right = s.left;
-    return s;
-}
-
-double gate(double t, double period, double on) {
-    const double p = std::fmod(t, period);
-    if (p > on) return 0;
-    return std::min({1.0, p / 0.01, (on - p) / 0.01});
-}
-
-PlanarStereo voice() {
-    PlanarStereo s = silence();
-    double phase = 0;
-    for (size_t i = 0; i < s.frames(); ++i) {
-        const double t = double(i) / kRate;
-        const double f0 = 200 + 180 * (0.5 - 0.5 * std::cos(2 * M_PI * t / 1.7));
-        phase += 2 * M_PI * f0 / kRate;
-        double v = 0;
-        for (int k = 1; k * f0 < 6500; ++k)
-            v += std::sin(k * phase) / k;
-        s.left[i] = s.right[i] = float(0.12 * v * gate(t, 0.8, 0.65));
-    }
-    return s;
-}
-
-PlanarStereo bass() {
-    const double notes[] = {55, 73.42, 82.41, 110};
-    PlanarStereo s = silence();
-    double phase = 0;
-    for (size_t i = 0; i < s.frames(); ++i) {
-        const double t = double(i) / kRate;
-        phase += 2 * M_PI * notes[size_t(t / 0.5) % 4] / kRate;
-        s.left[i] = s.right[i] = float(0.25 * std::sin(phase) * gate(t, 0.5, 0.48));
-    }
-    return s;
-}
-
-PlanarStereo kick() {
-    PlanarStereo s = silence();
-    double phase = 0;
-    for (size_t i = 0; i < s.frames(); ++i) {
-        const double t = std::fmod(double(i) / kRate, 0.5);
-        if (t == 0) phase = 0;
-        phase += 2 * M_PI * (45 + 45 * std::exp(-t / 0.03)) / kRate;
-        s.left[i] = s.right[i] =
-            float(0.5 * std::min(1.0, t / 0.003) * std::exp(-t / 0.06) * std::sin(phase));
-    }
-    return s;
-}
-
-PlanarStereo instrument(const std::vector<double> &notes, bool onLeft) {
-    PlanarStereo s = silence();
-    double phase = 0;
-    for (size_t i = 0; i < s.frames(); ++i) {
-        const double t = double(i) / kRate;
-        const double f = notes[size_t(t / 0.25) % notes.size()];
-        phase += 2 * M_PI * f / kRate;
-        double v = 0;
-        for (int k = 1; k <= 6; ++k)
-            v += std::sin(k * phase) / (k * k);
-        v *= 0.15 * gate(t, 0.25, 0.23);
-        (onLeft ? s.left : s.right)[i] = float(v);
-        (onLeft ? s.right : s.left)[i] = float(0.3 * v);
-    }
-    return s;
-}
-
-double energy(const std::vector<float> &v) {
-    double e = 0;
-    for (float x : v)
-        e += double(x) * x;
-    return e;
-}
-double dB(double ratio) {
-    return 10 * std::log10(std::max(ratio, 1e-12));
-}
 
 bool writeWav(const std::string &path, const PlanarStereo &s) {
     SF_INFO info{};
@@ -172,18 +94,18 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "usage: centre_quality PROCESSING_RUN\n");
         return 2;
     }
-    std::vector<Part> parts = {{"voice", voice(), false},
-                               {"bass", bass(), false},
-                               {"kick", kick(), false},
-                               {"left", instrument({330, 392, 440, 494}, true), true},
-                               {"right", instrument({523, 587, 659, 784, 880}, false), true}};
+    std::vector<Part> parts = {{"voice", voice(kRate, kSeconds), false},
+                               {"bass", bass(kRate, kSeconds), false},
+                               {"kick", kick(kRate, kSeconds), false},
+                               {"left", leftGuitar(kRate, kPanned, kSeconds), true},
+                               {"right", rightKeys(kRate, kPanned, kSeconds), true}};
     std::printf("level change in dB (side parts: change of the L/R ratio in brackets)\n");
     std::printf("%-22s", "method");
     for (const Part &p : parts)
         std::printf(p.side ? " %8s        " : " %8s", p.name);
     std::printf("\n");
 
-    PlanarStereo mix = silence();
+    PlanarStereo mix = silence(kRate, kSeconds);
     for (const Part &p : parts)
         for (size_t i = 0; i < mix.frames(); ++i) {
             mix.left[i] += p.sound.left[i];
