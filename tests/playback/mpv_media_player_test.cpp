@@ -13,6 +13,7 @@
 #include <QThread>
 #include <QtEndian>
 #include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -309,14 +310,21 @@ double heardFrequency(const QString &path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return -1;
     const QByteArray bytes = f.readAll();
+    const int fmt = bytes.indexOf("fmt ");
     const int data = bytes.indexOf("data");
-    if (data < 0) return -1;
+    if (fmt < 0 || data < 0) return -1;
+    // A mono source plays out mono: the file's own channel count and rate, from its header.
+    int16_t channels = 0;
+    int32_t rate = 0;
+    std::memcpy(&channels, bytes.constData() + fmt + 10, sizeof channels);
+    std::memcpy(&rate, bytes.constData() + fmt + 12, sizeof rate);
+    if (channels < 1 || rate <= 0) return -1;
     const auto *s = reinterpret_cast<const int16_t *>(bytes.constData() + data + 8);
-    const long frames = (bytes.size() - data - 8) / 4;
+    const long frames = (bytes.size() - data - 8) / (2 * channels);
     double first = -1, last = -1;
     int periods = -1;
     for (long i = frames / 4 + 1; i < frames * 3 / 4; ++i) {
-        const double a = s[2 * (i - 1)], b = s[2 * i];
+        const double a = s[channels * (i - 1)], b = s[channels * i];
         if (a < 0 && b >= 0) {
             const double at = double(i - 1) + (-a) / (b - a);
             if (first < 0) first = at;
@@ -324,7 +332,7 @@ double heardFrequency(const QString &path) {
             ++periods;
         }
     }
-    return periods > 0 ? periods * 44100.0 / (last - first) : 0.0;
+    return periods > 0 ? periods * double(rate) / (last - first) : 0.0;
 }
 
 TEST_F(MpvMediaPlayerTest, TheKeyIsClampedKeptAcrossMediaAndSurvivesABalanceChange) {
