@@ -83,8 +83,10 @@ double raisedCosine(double x) { // 0 at x <= 0, 1 at x >= 1
     return s * s;
 }
 
-// The transform of frames [first, end) of several sounds with the gains of the first, written
-// into private buffers that cover the samples those frames touch.
+// The part of frames [first, end) that is removed from several sounds (with the gains found for
+// the first), as one signal per sound common to both its channels, written into private buffers
+// that cover the samples those frames touch. The rest of each sound is not transformed back: it
+// stays exactly as it was.
 class Piece {
 public:
     Piece(const std::vector<PlanarStereo *> &sounds, long first, long end, long frameCount,
@@ -92,9 +94,12 @@ public:
         : m_sounds(sounds), m_first(first), m_end(end), m_frameCount(frameCount), m_window(window),
           m_band(band), m_remove(remove) {
         const size_t span = size_t(end - first - 1) * kHop + kN;
-        m_out.resize(sounds.size() * 2);
+        m_out.resize(sounds.size());
         for (auto &o : m_out)
             o.assign(span, 0.0f);
+        m_common.resize(sounds.size());
+        for (auto &c : m_common)
+            c.reset(fftwf_alloc_complex(kBins));
         m_spec.resize(sounds.size() * 2 * kRing);
         for (auto &s : m_spec)
             s.reset(fftwf_alloc_complex(kBins));
@@ -112,9 +117,8 @@ public:
     // Frame j starts at sample start(j); the first covers sample 0 with its last hop.
     static long start(long j) { return j * kHop - (kN - kHop); }
     long outStart() const { return start(m_first); }
-    const std::vector<float> &output(size_t sound, int channel) const {
-        return m_out[sound * 2 + size_t(channel)];
-    }
+    // What is removed from both channels of `sound`.
+    const std::vector<float> &removed(size_t sound) const { return m_out[sound]; }
 
     // False when cancelled. `report` (may be empty) is called now and then.
     bool run(const std::atomic<bool> *cancel, std::atomic<long> &done,
@@ -195,22 +199,25 @@ private:
     }
 
     void synthesise(long j) {
-        if (m_remove) removeCentre(j);
+        if (!m_remove || !findCommon(j)) return;
         const long offset = start(j) - outStart();
         for (size_t k = 0; k < m_sounds.size(); ++k) {
-            for (int c = 0; c < 2; ++c) {
-                float *y = m_frame.get();
-                fftwf_execute_dft_c2r(plans().inverse, spec(k, c, j), y);
-                float *out = m_out[k * 2 + size_t(c)].data() + offset;
-                for (int i = 0; i < kN; ++i)
-                    out[i] += y[i] * m_synthesis(i);
-            }
+            float *y = m_frame.get();
+            fftwf_execute_dft_c2r(plans().inverse, m_common[k].get(), y);
+            float *out = m_out[k].data() + offset;
+            for (int i = 0; i < kN; ++i)
+                out[i] += y[i] * m_synthesis(i);
         }
     }
 
     float m_synthesis(int i) const { return m_window[size_t(i) + kN]; }
 
-    void removeCentre(long j) {
+    // The spectrum of the part common to both channels of each sound in frame j, zero outside
+    // the voice band; false when there is none.
+    bool findCommon(long j) {
+        for (auto &c : m_common)
+            std::fill(&c[0][0], &c[0][0] + 2 * kBins, 0.0f);
+        bool any = false;
         const float *st[kRing];
         for (int t = 0; t < kRing; ++t)
             st[t] = stats(j - kReach + t);
@@ -251,15 +258,13 @@ private:
             const double g = band * common / det;
             const float gl = float(g * (bb - dx)), gr = float(g * (aa - dx));
             for (size_t k = 0; k < m_sounds.size(); ++k) {
-                fftwf_complex *l = spec(k, 0, j) + i, *r = spec(k, 1, j) + i;
-                const float cre = gl * (*l)[0] + gr * (*r)[0];
-                const float cim = gl * (*l)[1] + gr * (*r)[1];
-                (*l)[0] -= cre;
-                (*l)[1] -= cim;
-                (*r)[0] -= cre;
-                (*r)[1] -= cim;
+                const fftwf_complex *l = spec(k, 0, j) + i, *r = spec(k, 1, j) + i;
+                m_common[k][i][0] = gl * (*l)[0] + gr * (*r)[0];
+                m_common[k][i][1] = gl * (*l)[1] + gr * (*r)[1];
             }
+            any = true;
         }
+        return any;
     }
 
     const std::vector<PlanarStereo *> &m_sounds;
@@ -269,6 +274,7 @@ private:
     bool m_remove;
     std::vector<std::vector<float>> m_out;
     std::vector<SpecBuffer> m_spec;
+    std::vector<SpecBuffer> m_common;
     std::vector<float> m_stats;
     RealBuffer m_frame;
     int m_statBins = kBins;
@@ -332,16 +338,15 @@ bool CentreRemover::process(PlanarStereo &sound, const std::vector<PlanarStereo 
     if (!firstOk || !secondOk) return false;
 
     for (size_t k = 0; k < sounds.size(); ++k) {
-        for (int c = 0; c < 2; ++c) {
-            std::vector<float> &dst = c == 0 ? sounds[k]->left : sounds[k]->right;
-            std::fill(dst.begin(), dst.end(), 0.0f);
-            for (const auto &p : pieces) {
-                const std::vector<float> &src = p->output(k, c);
-                const long from = p->outStart();
-                const long lo = std::max(0L, -from);
-                const long hi = std::min<long>(long(src.size()), n - from);
-                for (long i = lo; i < hi; ++i)
-                    dst[size_t(from + i)] += src[size_t(i)];
+        float *left = sounds[k]->left.data(), *right = sounds[k]->right.data();
+        for (const auto &p : pieces) {
+            const std::vector<float> &removed = p->removed(k);
+            const long from = p->outStart();
+            const long lo = std::max(0L, -from);
+            const long hi = std::min<long>(long(removed.size()), n - from);
+            for (long i = lo; i < hi; ++i) {
+                left[from + i] -= removed[size_t(i)];
+                right[from + i] -= removed[size_t(i)];
             }
         }
     }

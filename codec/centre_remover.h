@@ -3,13 +3,14 @@
 // bass, the drums below the voice band and everything panned to a side stay.
 //
 // Both channels go through a short-time Fourier transform (4096 points, hop 1024, square-root
-// Hann window before and after, so that the unchanged spectra add up to the input again). Per
-// bin, the auto and cross spectra of the channels, smoothed over neighbouring bins and frames,
-// give the power of the part common to both channels: the real cross spectrum where the rest
-// of the channels looks independent, or what is left once a source panned to one side is
-// accounted for (a single panned source leaves nothing common). The common part is estimated
-// from both channels with the gains that minimise the mean square error and subtracted from
-// each channel inside the voice band (about 120 Hz to 8 kHz, raised-cosine edges).
+// Hann window before and after, which overlap-add to one). Per bin, the auto and cross spectra
+// of the channels, smoothed over neighbouring bins and frames, give the power of the part common
+// to both channels: the real cross spectrum where the rest of the channels looks independent,
+// or what is left once a source panned to one side is accounted for (a single panned source
+// leaves nothing common). The common part is estimated from both channels with the gains that
+// minimise the mean square error inside the voice band (about 120 Hz to 8 kHz, raised-cosine
+// edges); only it goes back through the inverse transform, and it is subtracted from each
+// channel, so everything else stays exactly as it was.
 //
 // The result depends only on the input: the sound is always cut into the same pieces, whatever
 // the number of cores, and each piece sees the frames around its edges.
