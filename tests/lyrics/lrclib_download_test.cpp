@@ -5,12 +5,12 @@
 #include "app/main_menus.h"
 #include "app/main_window_layout.h"
 #include "fake_media_player.h"
-#include "http_server.h"
 #include "lyrics/download/lrclib_lyric_provider.h"
 #include "lyrics/lyric_download_controller.h"
 #include "lyrics/lyrics_controller.h"
 #include "platform/text_file.h"
 #include "playlist/playlist_model.h"
+#include "recording_server.h"
 #include "scripted_dialogs.h"
 #include "temp_home.h"
 #include "widgets/xp_button.h"
@@ -38,19 +38,9 @@ QByteArray record(int id, const char *title, const char *artist, double duration
 
 // LRCLIB as documented: /api/get needs track_name and artist_name and matches the duration
 // within 2 s; /api/search (here a loose one that answers every record); /api/get/<id>.
-class LrclibFake {
+class LrclibFake : public RecordingServer {
 public:
-    LrclibFake()
-        : server([this](const HttpRequest &r) {
-              requests << r;
-              return answer(r);
-          }) {
-        EXPECT_TRUE(server.listen(QHostAddress::LocalHost, 0));
-    }
-    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(server.port())); }
-    QUrlQuery query(qsizetype i) const {
-        return QUrlQuery(QString::fromUtf8(requests.at(i).query));
-    }
+    LrclibFake() : RecordingServer([this](const HttpRequest &r) { return answer(r); }) {}
     QStringList paths() const {
         QStringList out;
         for (const HttpRequest &r : requests)
@@ -58,7 +48,6 @@ public:
         return out;
     }
 
-    QList<HttpRequest> requests;
     int hidden = 0; // the id of a record the search leaves out
 
 private:
@@ -120,8 +109,6 @@ private:
         out.body = "{}";
         return out;
     }
-
-    HttpServer server;
 };
 
 class LrclibDownloadTest : public ::testing::Test {

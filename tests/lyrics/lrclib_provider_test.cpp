@@ -2,9 +2,9 @@
 // asks (exact with the duration, search, fetch by id, its user agent, nothing about the
 // computer) and how the answers map onto the download's answer kinds.
 #include "await_answer.h"
-#include "http_server.h"
 #include "lyrics/download/lrclib_lyric_provider.h"
 #include "lyrics/download/lyric_service_config.h"
+#include "recording_server.h"
 #include "temp_home.h"
 
 #include <QUrlQuery>
@@ -17,19 +17,9 @@ namespace {
 const QByteArray kRecord = R"({"id":42,"trackName":"Song","artistName":"Singer","albumName":"Album",
   "duration":181.0,"instrumental":false,"plainLyrics":"one","syncedLyrics":"[00:01.00] one\n[00:02.00] two"})";
 
-class LrclibFake {
+class LrclibFake : public RecordingServer {
 public:
-    LrclibFake()
-        : server([this](const HttpRequest &r) {
-              requests << r;
-              return answer(r);
-          }) {
-        EXPECT_TRUE(server.listen(QHostAddress::LocalHost, 0));
-    }
-    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(server.port())); }
-    QUrlQuery query(int i) const { return QUrlQuery(QString::fromUtf8(requests.at(i).query)); }
-
-    QList<HttpRequest> requests;
+    LrclibFake() : RecordingServer([this](const HttpRequest &r) { return answer(r); }) {}
 
 private:
     HttpResponse answer(const HttpRequest &r) {
@@ -66,8 +56,6 @@ private:
         out.body = "{}";
         return out;
     }
-
-    HttpServer server;
 };
 
 LyricTrack track(const QString &file, const QString &title, const QString &artist,
