@@ -58,6 +58,17 @@ protected:
         EXPECT_TRUE(TestMedia::writeMp3(media, 3.0, tags));
         home.write(QStringLiteral("List.lvx"), ">0\r\n\"" + media.toUtf8() + "\"\r\n");
     }
+    // The next message box over `owner` is answered with OK; its text goes to `text`.
+    static void answerMessageBox(QWidget *owner, QString &text) {
+        whenModal(
+            [&text](QWidget *box) {
+                auto *mb = qobject_cast<QMessageBox *>(box);
+                ASSERT_NE(mb, nullptr);
+                text = mb->text();
+                click(mb->button(QMessageBox::Ok));
+            },
+            owner);
+    }
     void start() {
         window = std::make_unique<MainWindow>(ctx);
         showActive(window.get());
@@ -212,14 +223,7 @@ TEST_F(InfoDialogsTest, AnUnreadableDefaultsFileIsLeftAloneAndTheDialogSaysSo) {
         auto *shell = qobject_cast<FrmFileShell *>(modal);
         ASSERT_NE(shell, nullptr);
         click(shell->Image1[2]); // ".mp3"
-        whenModal(
-            [&](QWidget *box) {
-                auto *mb = qobject_cast<QMessageBox *>(box);
-                ASSERT_NE(mb, nullptr);
-                message = mb->text();
-                click(mb->button(QMessageBox::Ok));
-            },
-            shell);
+        answerMessageBox(shell, message);
         click(shell->XPButton4);
     });
     chooseFromMainMenu("mnuSetup", "mnuFileShell");
@@ -246,14 +250,7 @@ TEST_F(InfoDialogsTest, AboutBoxVersionOptionAndMissingSystemInformation) {
         version = about->lblVersion->text();
         click(about->lblVersion);
         optionToggled = player().displayOption() != optionBefore;
-        whenModal(
-            [&](QWidget *box) {
-                auto *mb = qobject_cast<QMessageBox *>(box);
-                ASSERT_NE(mb, nullptr);
-                message = mb->text();
-                click(mb->button(QMessageBox::Ok));
-            },
-            about);
+        answerMessageBox(about, message);
         click(about->cmdSysInfo);
         click(about->cmdOK);
     });
