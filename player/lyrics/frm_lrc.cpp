@@ -126,7 +126,9 @@ void FrmLrc::build() {
 }
 
 void FrmLrc::layoutWidgets() {
-    const QScreen *screen = QGuiApplication::primaryScreen();
+    QScreen *screen = m_host.screen ? m_host.screen() : nullptr;
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (screen && screen != this->screen()) setScreen(screen);
     const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
     setGeometry(area);
     const int width = area.width(), height = area.height();
@@ -185,10 +187,24 @@ void FrmLrc::open() {
     Timer1->start();
 }
 
+void FrmLrc::moveToScreen() {
+    const bool up = isVisible();
+    // A full-screen window keeps its place until it is an ordinary window again.
+    if (up) showNormal();
+    layoutWidgets();
+    applyView();
+    if (!up) return;
+    showFullScreen();
+    raise();
+    activateWindow();
+}
+
 void FrmLrc::startupFill() {
     Timer1->stop();
     fillText();
     applyView();
+    // The picture view goes on with the background the main window shows.
+    if (m_host.startupBackground) showBackground(m_host.startupBackground());
     showFullScreen();
     raise();
     activateWindow();

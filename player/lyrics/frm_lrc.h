@@ -11,6 +11,8 @@
 #include <array>
 #include <functional>
 
+class QScreen;
+
 class QLabel;
 class QTextEdit;
 class QTimer;
@@ -28,6 +30,8 @@ struct FrmLrcHost {
     std::function<const QImage *()> painterPicture; // the engine picture of view 101
     std::function<void(int step)> stepKey;          // live key: +1, -1 a semitone, 0 original
     std::function<QString()> keyText;               // "音调 +2", empty at the original key
+    std::function<QScreen *()> screen;              // where to open (null: the primary screen)
+    std::function<QImage()> startupBackground;      // what the main window's background shows
 };
 
 class FrmLrc : public QWidget {
@@ -54,6 +58,8 @@ public:
     QImage backgroundPicture() const { return m_background; }
     // View 102's background; a null picture keeps the old one.
     void showBackground(const QImage &picture);
+    // Lays the window out again over the screen the host names now (shown or not).
+    void moveToScreen();
     // The live key in the top left corner (hidden at the original key).
     void showKey();
 

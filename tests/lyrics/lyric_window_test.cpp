@@ -267,6 +267,33 @@ TEST_F(LyricWindowTest, EndOfTheTrackShowsTheTitleAndTheThanksCentredInWhite) {
     EXPECT_TRUE(window->ui().RichTextBox1->textCursor().atEnd());
 }
 
+TEST_F(LyricWindowTest, OpeningCarriesOnWithTheBackgroundTheMainWindowShows) {
+    // Eight pictures: a new random choice would match the main window's one time in eight.
+    QDir().mkpath(home.file(QStringLiteral("bkground")));
+    for (int k = 0; k < 8; ++k) {
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(QColor::fromHsv(k * 45, 255, 200));
+        ASSERT_TRUE(picture.save(home.file(QStringLiteral("bkground/%1.png").arg(k))));
+    }
+    auto centre = [](const QLabel *label) {
+        const QImage shown = label->pixmap().toImage();
+        return shown.isNull() ? QString() : QColor(shown.pixel(20, 15)).name();
+    };
+    ASSERT_NO_FATAL_FAILURE(start());
+    window->ui().action("mnuLrcVS2")->trigger();
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_TRUE(waitFor([&] { return !centre(window->ui().Image6).isEmpty(); }));
+        const QString main = centre(window->ui().Image6);
+        click(window->ui().XPButton[21]);
+        ASSERT_TRUE(shown()) << round;
+        EXPECT_EQ(centre(lyricWindow()->Image1).toStdString(), main.toStdString()) << round;
+        QTest::keyClick(lyricWindow()->windowHandle(), Qt::Key_Escape);
+        ASSERT_TRUE(closedBack()) << round;
+        // A new picture in the main window before the next round.
+        window->lyrics().refreshBackground();
+    }
+}
+
 TEST_F(LyricWindowTest, PictureViewTakesANewBackgroundEvery201Ticks) {
     const QColor colours[2] = {QColor(200, 0, 0), QColor(0, 200, 0)};
     QDir().mkpath(home.file(QStringLiteral("bkground")));
