@@ -80,6 +80,7 @@ const std::vector<Item> kMainMenu = {
     {2, "mnuLrcVS2", "图片背景(&2)"},
     SEP(2),
     {2, "mnuLrcVSH", "歌词全屏(&H)"},
+    SUB(2, "mnuLrcScreen", "歌词全屏显示器"),
     SUB(0, "mnuControl", "控制(&C)"),
     {1, "mnuPlayPause", "播放/暂停(&P)"},
     {1, "mnuStop", "停止(&S)"},

@@ -1,11 +1,16 @@
 #include "lyrics/lyric_window_controller.h"
 
+#include "lyrics/lyric_screen_choice.h"
 #include "lyrics/lyrics_controller.h"
+#include "shell/player_preferences.h"
 
+#include <QActionGroup>
 #include <QDir>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QLabel>
 #include <QRandomGenerator>
+#include <QScreen>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -23,6 +28,19 @@ LyricWindowController::LyricWindowController(AppContext &ctx, MainWindowUi &ui,
     if (!m_host.stepOffset)
         m_host.stepOffset = [l](bool up) { up ? l->offsetUp() : l->offsetDown(); };
     if (!m_host.background) m_host.background = [this] { return chooseBackground(); };
+    if (!m_host.screen) m_host.screen = [this] { return targetScreen(); };
+    if (!m_host.startupBackground)
+        m_host.startupBackground = [this] {
+            if (m_ctx.settings.CoverAsLyricBackground == 1 && m_lyrics.hooks().coverPicture) {
+                const QImage cover = m_lyrics.hooks().coverPicture();
+                if (!cover.isNull()) return cover;
+            }
+            return m_ui.Image6 ? m_ui.Image6->pixmap().toImage() : QImage();
+        };
+    if (QMenu *menu = m_ui.menu("mnuLrcScreen"))
+        connect(menu, &QMenu::aboutToShow, this, [this, menu] { fillScreenMenu(menu); });
+    connect(qGuiApp, &QGuiApplication::screenAdded, this, &LyricWindowController::screensChanged);
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this, &LyricWindowController::screensChanged);
     LyricsHooks &h = lyrics.hooks();
     h.openFullScreen = [this] { open(); };
     h.lyricWindowShown = [this] { return shown(); };
@@ -62,6 +80,38 @@ QImage LyricWindowController::chooseBackground() const {
     QImageReader reader(chosen);
     reader.setDecideFormatFromContent(true);
     return reader.read();
+}
+
+QScreen *LyricWindowController::targetScreen() const {
+    QScreen *mainScreen = m_ui.frmMain ? m_ui.frmMain->screen() : nullptr;
+    return LyricScreenChoice::resolve(PlayerPreferences().lyricScreen(), mainScreen);
+}
+
+void LyricWindowController::chooseScreen(const QString &key) {
+    PlayerPreferences().setLyricScreen(key);
+    if (m_window) m_window->moveToScreen();
+}
+
+void LyricWindowController::fillScreenMenu(QMenu *menu) {
+    menu->clear();
+    auto *group = new QActionGroup(menu);
+    const QScreen *current = targetScreen();
+    for (QScreen *screen : QGuiApplication::screens()) {
+        const LyricScreenChoice::Screen described = LyricScreenChoice::describe(screen);
+        QAction *item = menu->addAction(LyricScreenChoice::labelOf(described));
+        item->setCheckable(true);
+        item->setChecked(screen == current);
+        group->addAction(item);
+        const QString key = LyricScreenChoice::keyOf(described);
+        connect(item, &QAction::triggered, this, [this, key] { chooseScreen(key); });
+    }
+}
+
+void LyricWindowController::screensChanged() {
+    // Queued: while a screen is being removed its windows are still moving off it.
+    QTimer::singleShot(0, this, [this] {
+        if (m_window && m_window->screen() != targetScreen()) m_window->moveToScreen();
+    });
 }
 
 void LyricWindowController::open() {

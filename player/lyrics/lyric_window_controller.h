@@ -8,6 +8,7 @@
 #include "shell/app_context.h"
 #include "shell/main_window_ui.h"
 
+#include <QMenu>
 #include <QObject>
 #include <functional>
 #include <memory>
@@ -28,9 +29,17 @@ public:
     // Creates and lays out the window; the start-up fill shows it and hides the main window.
     void open();
     void close();
+    // The screen the window opens on: the singer's choice, else the main window's screen.
+    QScreen *targetScreen() const;
+    // Remembers `key` (a screen key, see LyricScreenChoice) and moves a shown window there.
+    void chooseScreen(const QString &key);
 
 private:
     void onClosed();
+    // "歌词全屏显示器": one checkable item per screen, built each time the menu opens.
+    void fillScreenMenu(QMenu *menu);
+    // A screen went away or came: a shown window moves to where it now belongs.
+    void screensChanged();
     // View 102, one tick: the strip rules of the main window's mode 2 across the screen.
     void moveStrips(bool hit, double adjustedSeconds);
     // View 102 at the end of the track: the goodbye line centred on the screen in white.

@@ -5,7 +5,8 @@
 
 namespace {
 const char *const kSpectralVocalRemoval = "vocal/spectral";
-}
+const char *const kLyricScreen = "lyrics/fullscreen_screen";
+} // namespace
 
 QString PlayerPreferences::defaultPath() {
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
@@ -21,8 +22,21 @@ bool PlayerPreferences::spectralVocalRemoval() const {
 }
 
 bool PlayerPreferences::setSpectralVocalRemoval(bool on) {
+    return write(kSpectralVocalRemoval, on);
+}
+
+QString PlayerPreferences::lyricScreen() const {
+    const QSettings ini(m_path, QSettings::IniFormat);
+    return ini.value(QLatin1String(kLyricScreen)).toString();
+}
+
+bool PlayerPreferences::setLyricScreen(const QString &key) {
+    return write(kLyricScreen, key);
+}
+
+bool PlayerPreferences::write(const char *key, const QVariant &value) {
     QSettings ini(m_path, QSettings::IniFormat);
-    ini.setValue(QLatin1String(kSpectralVocalRemoval), on);
+    ini.setValue(QLatin1String(key), value);
     ini.sync();
     return ini.status() == QSettings::NoError;
 }

@@ -2,6 +2,7 @@
 // Options SetLog.ini's fixed fields have no room for, in $XDG_CONFIG_HOME/lyravox/lyravox.ini
 // (~/.config when unset). Read and written at each use, so every window sees the last choice.
 #include <QString>
+#include <QVariant>
 
 class PlayerPreferences {
 public:
@@ -14,6 +15,12 @@ public:
     // False when the file cannot be written.
     bool setSpectralVocalRemoval(bool on);
 
+    // The screen the full-screen lyric window opens on (a screen key); empty: not chosen.
+    QString lyricScreen() const;
+    bool setLyricScreen(const QString &key);
+
 private:
+    bool write(const char *key, const QVariant &value);
+
     QString m_path;
 };
