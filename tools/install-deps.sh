@@ -6,7 +6,7 @@ packages=(
   build-essential cmake pkg-config clang libclang-rt-dev
   qt6-base-dev qt6-qpa-plugins libqt6opengl6-dev libgl-dev libgl1-mesa-dri
   libmpv-dev libmpg123-dev libmp3lame-dev libsndfile1-dev libfftw3-dev libpulse-dev pulseaudio pulseaudio-utils
-  xvfb xauth xdotool fonts-noto-cjk shared-mime-info desktop-file-utils xdg-utils
+  xvfb xauth xdotool x11-utils openbox fonts-noto-cjk shared-mime-info desktop-file-utils xdg-utils
   libxcb-render0-dev libxcb-render-util0-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   sox libsox-fmt-all lame ccache appstream

@@ -21,6 +21,7 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -31,6 +32,19 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+// The window a window manager keeps on top of all it manages (0 without a manager).
+WId topOfStacking() {
+    QProcess xprop;
+    xprop.start(QStringLiteral("xprop"),
+                {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
+    if (!xprop.waitForFinished(5000)) return 0;
+    const QString out = QString::fromLatin1(xprop.readAllStandardOutput());
+    const qsizetype hash = out.indexOf(QLatin1Char('#'));
+    if (hash < 0) return 0;
+    const QStringList ids = out.mid(hash + 1).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    return ids.isEmpty() ? 0 : WId(ids.last().trimmed().toULongLong(nullptr, 16));
+}
 
 class LyricWindowTest : public ::testing::Test {
 protected:
@@ -237,6 +251,10 @@ TEST_F(LyricWindowTest, ATrackWithoutLyricsBringsTheMainWindowForwardUntilTheNex
 
     playback.next(); // quiet.wav
     ASSERT_TRUE(waitFor([&] { return window->isVisible(); }, 5000));
+    // Under a window manager the main window must also be in front of the full-screen one.
+    if (topOfStacking() != 0)
+        EXPECT_TRUE(waitFor([&] { return topOfStacking() == window->winId(); }, 3000))
+            << std::hex << topOfStacking() << " on top, not " << window->winId();
     EXPECT_FALSE(window->lyrics().LyricsLoaded());
     EXPECT_TRUE(window->ui().RichTextBox1->toPlainText().contains(QStringLiteral("[无]")));
     EXPECT_TRUE(lyricWindow()->isVisible());
