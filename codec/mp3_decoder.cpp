@@ -1,9 +1,11 @@
 // MP3 to 16-bit PCM WAV with libmpg123 (decoding) and libsndfile (the WAV file).
 #include "codec.h"
 #include "job_progress.h"
+#include "mp3_tail_decoder.h"
 #include "output_file.h"
 #include "sound_file.h"
 
+#include <algorithm>
 #include <memory>
 #include <mpg123.h>
 #include <mutex>
@@ -61,6 +63,25 @@ Result decodeMp3(const std::string &mp3Path, const std::string &wavPath,
     int channels = 0;
     long long frames = 0;
     JobProgress progress(control, total);
+    std::unique_ptr<Mp3TailDecoder> tail; // the second half, on another core
+    std::vector<short> overlap;           // our samples of the tail's overlap frames
+    auto write = [&](const short *data, long long count) {
+        if (count <= 0) return true;
+        const sf_count_t samples = sf_count_t(count * channels);
+        if (sf_write_short(wav.get(), data, samples) != samples) {
+            result.error = "cannot write " + wavPath + " (disk full?)";
+            return false;
+        }
+        if (tail) {
+            const long long from = std::max(frames, tail->split() - tail->overlap());
+            if (from < frames + count)
+                overlap.insert(overlap.end(), data + (from - frames) * channels, data + samples);
+        }
+        frames += count;
+        // While a tail runs, the second half moves on as fast as this one.
+        progress.advance(tail ? 2 * count : count);
+        return true;
+    };
     std::vector<unsigned char> buffer(64 * 1024);
     for (;;) {
         if (progress.cancelled()) {
@@ -76,16 +97,26 @@ Result decodeMp3(const std::string &mp3Path, const std::string &wavPath,
             allowFormats(h.get(), rate, channels);
             wav = createWav(out, SF_FORMAT_PCM_16, int(rate), channels, result.error);
             if (!wav) break;
+            tail = std::make_unique<Mp3TailDecoder>(mp3Path, rate, channels);
+            if (!tail->started()) tail.reset();
         }
         if (done > 0 && wav) {
-            const sf_count_t samples = sf_count_t(done / sizeof(short));
-            if (sf_write_short(wav.get(), reinterpret_cast<const short *>(buffer.data()),
-                               samples) != samples) {
-                result.error = "cannot write " + wavPath + " (disk full?)";
-                break;
+            const short *data = reinterpret_cast<const short *>(buffer.data());
+            long long count = (long long)(done / sizeof(short)) / channels;
+            if (tail && frames + count >= tail->split()) {
+                const long long head = tail->split() - frames;
+                if (!write(data, head)) break;
+                if (tail->finish(overlap)) {
+                    const std::unique_ptr<Mp3TailDecoder> decoded = std::move(tail);
+                    result.ok = write(decoded->samples(), decoded->frames());
+                    break;
+                }
+                // The tail did not line up: this decoder goes on alone.
+                tail.reset();
+                data += head * channels;
+                count -= head;
             }
-            frames += samples / channels;
-            progress.advance(samples / channels);
+            if (!write(data, count)) break;
         }
         if (status == MPG123_DONE) {
             if (frames == 0)

@@ -1,5 +1,6 @@
 // The codec library with the real libmpg123, libmp3lame and libsndfile on generated sounds.
 #include "codec.h"
+#include "mp3_tail_decoder.h"
 
 #include "temp_home.h"
 #include "test_media.h"
@@ -11,6 +12,7 @@
 #include <dlfcn.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <mpg123.h>
 #include <sndfile.h>
 #include <sys/stat.h>
 #include <vector>
@@ -358,3 +360,108 @@ TEST_F(CodecTest, JobsNeverTouchTheUmaskAndTheirOutputsFollowIt) {
 }
 
 } // namespace
+
+namespace {
+
+// Noise over a tone (so the encoder uses its bit reservoir), 16-bit WAV.
+bool writeNoisyTone(const QString &path, int channels, double seconds) {
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = channels;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE *f = sf_open(local(path).c_str(), SFM_WRITE, &info);
+    if (!f) return false;
+    const long long frames = (long long)(seconds * 44100);
+    std::vector<short> data(size_t(frames * channels));
+    uint32_t noise = 12345;
+    for (long long k = 0; k < frames; ++k)
+        for (int c = 0; c < channels; ++c) {
+            noise = noise * 1664525u + 1013904223u;
+            const double tone = 0.3 * std::sin(2 * M_PI * (440 + 110 * c) * double(k) / 44100);
+            data[size_t(k * channels + c)] =
+                short(32767 * (tone + 0.2 * (double(noise >> 8) / double(1 << 24) - 0.5)));
+        }
+    sf_writef_short(f, data.data(), frames);
+    return sf_close(f) == 0;
+}
+
+// What one decoder makes of the whole file, read straight through: the first frame's format,
+// later frames converted to it.
+std::vector<short> decodeInOneGo(const std::string &path, int &channels) {
+    mpg123_init();
+    int err = 0;
+    mpg123_handle *h = mpg123_new(nullptr, &err);
+    mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+    std::vector<short> out;
+    if (mpg123_open(h, path.c_str()) == MPG123_OK) {
+        long rate = 0;
+        int encoding = 0;
+        mpg123_getformat(h, &rate, &channels, &encoding);
+        mpg123_format_none(h);
+        mpg123_format(h, rate, channels, MPG123_ENC_SIGNED_16);
+        std::vector<unsigned char> buffer(1 << 16);
+        for (;;) {
+            size_t done = 0;
+            const int status = mpg123_read(h, buffer.data(), buffer.size(), &done);
+            const short *data = reinterpret_cast<const short *>(buffer.data());
+            out.insert(out.end(), data, data + done / 2);
+            if (status != MPG123_OK && status != MPG123_NEW_FORMAT) break;
+        }
+    }
+    mpg123_close(h);
+    mpg123_delete(h);
+    return out;
+}
+
+} // namespace
+
+// Long MP3s are decoded in two halves at once; the file must be exactly what one decoder makes,
+// whatever the rate, bit rate and channels (MPEG-2 rates are not split, and must not suffer).
+TEST_F(CodecTest, DecodingInTwoHalvesGivesWhatOneDecoderGives) {
+    ASSERT_TRUE(writeNoisyTone(file("stereo.wav"), 2, 62));
+    ASSERT_TRUE(writeNoisyTone(file("mono.wav"), 1, 62));
+    ASSERT_TRUE(writeNoisyTone(file("short.wav"), 2, 20));
+    enum Tail { None, Taken }; // whether a second decoder takes the second half
+    const struct {
+        const char *input;
+        codec::EncodeOptions options;
+        Tail tail;
+    } cases[] = {
+        {"stereo.wav", {128000, 44100}, Taken},
+        {"mono.wav", {64000, 44100}, Taken},
+        {"stereo.wav", {32000, 32000}, Taken},
+        {"stereo.wav", {48000, 22050}, Taken}, // MPEG-2: frames of 576 samples
+        {"short.wav", {128000, 44100}, None},  // too little sound to split
+    };
+    for (const auto &c : cases) {
+        const std::string label = std::string(c.input) + " " + std::to_string(c.options.bitRate) +
+                                  " " + std::to_string(c.options.sampleRate);
+        const std::string mp3 = local(file("x.mp3"));
+        ASSERT_TRUE(codec::encodeMp3(local(file(c.input)), mp3, c.options).ok) << label;
+        ASSERT_TRUE(codec::decodeMp3(mp3, local(file("x.wav"))).ok) << label;
+        int channels = 0;
+        const std::vector<short> expected = decodeInOneGo(mp3, channels);
+        const Sound got = readSound(file("x.wav"));
+        ASSERT_EQ(got.info.channels, channels) << label;
+        ASSERT_EQ(got.samples.size(), expected.size()) << label;
+        EXPECT_TRUE(got.samples == expected) << label;
+
+        // The tail on its own: it starts where it should and is taken only when its overlap
+        // matches what came before.
+        codec::Mp3TailDecoder tail(mp3, c.options.sampleRate, channels);
+        EXPECT_EQ(tail.started(), c.tail != None) << label;
+        if (!tail.started()) continue;
+        const auto from = expected.begin() + (tail.split() - tail.overlap()) * channels;
+        std::vector<short> overlap(from, from + tail.overlap() * channels);
+        overlap.back() ^= 1;
+        EXPECT_FALSE(tail.finish(overlap)) << label;
+        overlap.back() ^= 1;
+        EXPECT_EQ(tail.finish(overlap), c.tail == Taken) << label;
+        if (c.tail != Taken) continue;
+        ASSERT_EQ(tail.split() * channels + tail.frames() * channels, (long long)expected.size())
+            << label;
+        EXPECT_TRUE(
+            std::equal(expected.begin() + tail.split() * channels, expected.end(), tail.samples()))
+            << label;
+    }
+}
