@@ -3,6 +3,7 @@
 // large letters, 101 the lyric painter, 102 three line strips over a background picture),
 // with its compensation keys, the video button and the mouse actions that cycle the views
 // and close it. The view is LyricDisplayMode while it is 100 or more.
+#include "lyrics/lyric_words.h"
 #include "shell/app_context.h"
 #include "visuals/stretched_picture.h"
 
@@ -14,6 +15,7 @@
 class QLabel;
 class QTextEdit;
 class QTimer;
+class WordWipeLabel;
 
 // What the window needs of the main window.
 struct FrmLrcHost {
@@ -28,6 +30,7 @@ struct FrmLrcHost {
     std::function<const QImage *()> painterPicture; // the engine picture of view 101
     std::function<void(int step)> stepKey;          // live key: +1, -1 a semitone, 0 original
     std::function<QString()> keyText;               // "音调 +2", empty at the original key
+    std::function<WordWipe()> wordWipe;             // the current line's word wipe
 };
 
 class FrmLrc : public QWidget {
@@ -90,5 +93,6 @@ private:
     AppContext &m_ctx;
     FrmLrcHost m_host;
     QImage m_background;
+    WordWipeLabel *m_stripWipe = nullptr; // the current strip's word wipe (owned by it)
     bool m_closing = false;
 };

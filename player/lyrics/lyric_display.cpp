@@ -1,6 +1,7 @@
 #include "lyrics/lyric_display.h"
 
 #include "lyrics/lyrics_controller.h"
+#include "lyrics/word_wipe_label.h"
 
 #include <QDir>
 #include <QImageReader>
@@ -12,6 +13,9 @@ LyricDisplay::LyricDisplay(AppContext &ctx, MainWindowUi &ui, LyricsHooks &hooks
       m_startTicks(std::move(startTicks)),
       m_stripView(ui.Picture7, ui.Image6, ui.Picture6, ui.Picture1, ctx.settings.LyricFontName) {
     connect(m_ui.Timer[10], &QTimer::timeout, this, &LyricDisplay::refreshBackground);
+    m_stripWipe = new WordWipeLabel(
+        m_stripView.strip(1), [this] { return m_sync.wipe(); },
+        [this] { return m_ctx.settings.LyricTextColor; });
 }
 
 void LyricDisplay::applyModeWidgets() {
@@ -100,6 +104,7 @@ void LyricDisplay::moveStrips(double adjusted) {
     m_strips.updateShade(m_sync.CurTagTime, m_sync.NextTagTime, adjusted);
     m_stripView.setCurrentShade(m_strips.StripShade);
     m_stripView.setTexts(m_sync.PrevLineText, m_sync.CurLineText, m_sync.NextLineText);
+    m_stripWipe->refresh();
 }
 
 void LyricDisplay::refreshBackground() {

@@ -13,6 +13,7 @@
 #include <functional>
 
 struct LyricsHooks;
+class WordWipeLabel;
 
 class LyricDisplay : public QObject {
     Q_OBJECT
@@ -59,6 +60,7 @@ private:
     std::function<void()> m_startTicks;
     LyricStripView m_stripView;
     LyricStrips m_strips;
+    WordWipeLabel *m_stripWipe = nullptr; // owned by the current strip
     int m_cycleCounter = 0;
     QStringList m_backgrounds;
     bool m_backgroundsRead = false;

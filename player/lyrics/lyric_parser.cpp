@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -214,8 +215,24 @@ QString LyricParser::normalise(const QString &fileText) {
     QString out;
     out.reserve(n + n / 16 + 2);
     out += kLineEnd;
+    // The current line of `out`: where it starts, its first "]" and its last "[" so far.
+    qsizetype lineStart = out.size();
+    qsizetype firstClose = -1;
+    qsizetype lastOpen = -1;
+    std::optional<bool> timed; // the line starts with a time tag (known after its first "]")
     for (qsizetype i = 0; i < n; ++i) {
+        if (out.back() == kLineEnd && lineStart != out.size()) {
+            lineStart = out.size();
+            firstClose = lastOpen = -1;
+            timed.reset();
+        }
         const QChar c = d[i];
+        if (c == kClose && firstClose < 0) {
+            firstClose = out.size();
+            timed =
+                out.size() > lineStart && out[lineStart] == kOpen &&
+                isTimeTagContent(QStringView(out).mid(lineStart + 1, firstClose - lineStart - 1));
+        }
         if (c == QLatin1Char('\r')) {
             if (i + 1 < n && d[i + 1] == kLineEnd) continue; // CR LF: the LF ends the line
             out += kLineEnd;
@@ -224,12 +241,15 @@ QString LyricParser::normalise(const QString &fileText) {
             const bool lineEndNext = next == kLineEnd || next == QLatin1Char('\r');
             if (lineEndNext) {
                 out += QLatin1String("] ");
-            } else if (next == kOpen) {
+            } else if (next == kOpen && !(timed.value_or(false) && lastOpen > firstClose + 1)) {
+                // Tags before a line's text each get the text; after the text of a timed
+                // line they are word times and stay where they are.
                 out += QLatin1String("]\n");
             } else {
                 out += kClose;
             }
         } else if (c == kOpen) {
+            lastOpen = out.size();
             bool lowered = false;
             for (const char *upper : kUpperHeaders) {
                 const QLatin1String prefix(upper);

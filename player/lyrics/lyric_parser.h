@@ -32,7 +32,8 @@ struct LyricParseResult {
 class LyricParser {
 public:
     // The working copy of a file's text before parsing: every line end one "\n"; a tag at the
-    // end of its line gets one trailing blank; "][" is split onto two lines; one line end
+    // end of its line gets one trailing blank; "][" is split onto two lines (except after the
+    // text of a line that starts with a time tag: word times there); one line end
     // before and after the whole text; upper-case header tags lower-cased; "·" becomes ".".
     static QString normalise(const QString &fileText);
 

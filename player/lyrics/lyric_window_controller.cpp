@@ -23,6 +23,7 @@ LyricWindowController::LyricWindowController(AppContext &ctx, MainWindowUi &ui,
     if (!m_host.stepOffset)
         m_host.stepOffset = [l](bool up) { up ? l->offsetUp() : l->offsetDown(); };
     if (!m_host.background) m_host.background = [this] { return chooseBackground(); };
+    if (!m_host.wordWipe) m_host.wordWipe = [l] { return l->sync().wipe(); };
     LyricsHooks &h = lyrics.hooks();
     h.openFullScreen = [this] { open(); };
     h.lyricWindowShown = [this] { return shown(); };

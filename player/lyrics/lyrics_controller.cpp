@@ -218,6 +218,7 @@ void LyricsController::showFileText(const QString &fileText) {
     // Without time tags the box shows the normalised text as read.
     m_box.setText(parsed.displayText);
     m_sync.setText(m_box.text());
+    m_sync.setWords(parsed.words);
     m_box.format(m_ctx.settings);
     m_ui.RichTextBox1->setEnabled(true);
     m_box.setCaret(0);
@@ -276,24 +277,32 @@ void LyricsController::LyricTick() {
     const bool pictures = m_ctx.settings.LyricDisplayMode == 2;
     QTextEdit *windowBox = m_hooks.lyricWindowBox ? m_hooks.lyricWindowBox() : nullptr;
 
+    m_echo.setLines(m_ctx.echoLyrics);
+    m_echo.setWords(m_ctx.echoWords);
     const auto hit = m_sync.tick(adjusted);
     if (hit) {
         // The same highlight in the full-screen window's box.
+        // A line with word times lights only as far as its words have come.
+        const WordWipe wipe = m_sync.wipe();
+        m_boxLit = wipe.active() ? wipe.litLength() : m_sync.highlightLength;
         auto mark = [&](LyricBox box) {
             box.scrollOneLine();
             if (hit->oldStart >= 0)
                 box.colourRange(hit->oldStart, hit->oldLength, m_ctx.settings.LyricTextColor);
-            box.colourRange(m_sync.highlightStart, m_sync.highlightLength,
-                            m_ctx.settings.LyricHighlightColor);
+            box.colourRange(m_sync.highlightStart, m_boxLit, m_ctx.settings.LyricHighlightColor);
             box.setCaret(hit->caret);
         };
         mark(m_box);
         if (windowBox) mark(LyricBox(windowBox));
         if (pictures) m_display.stripsAfterHit();
-        echo(position, hit->line);
+        m_echo.line(position, hit->line.tagTime, hit->line.text);
         // The next tick falls into a later tenth of a second.
         m_ui.Timer[1]->setInterval(kAfterHitMs);
+    } else {
+        wipeBoxes(windowBox);
     }
+    for (const LyricWord &word : m_sync.takeStartedWords())
+        m_echo.word(position, word, m_sync.wordLine());
 
     if (m_sync.trackEnding(m_player.duration(), position)) {
         showThanks();
@@ -309,12 +318,15 @@ void LyricsController::LyricTick() {
     }
 }
 
-void LyricsController::echo(double position, const LyricTimeline::Line &line) {
-    if (!m_ctx.echoLyrics || !m_echo) return;
-    const QByteArray text = QString::asprintf("%.2f\t", position).toUtf8() + line.tagTime.toUtf8() +
-                            '\t' + line.text.toUtf8() + '\n';
-    std::fwrite(text.constData(), 1, size_t(text.size()), m_echo);
-    std::fflush(m_echo);
+void LyricsController::wipeBoxes(QTextEdit *windowBox) {
+    const WordWipe wipe = m_sync.wipe();
+    if (!wipe.active() || m_sync.highlightStart < 0) return;
+    const qsizetype lit = wipe.litLength();
+    if (lit == m_boxLit) return;
+    m_boxLit = lit;
+    const QColor &colour = m_ctx.settings.LyricHighlightColor;
+    m_box.colourRange(m_sync.highlightStart, lit, colour);
+    if (windowBox) LyricBox(windowBox).colourRange(m_sync.highlightStart, lit, colour);
 }
 
 void LyricsController::showThanks() {

@@ -5,6 +5,7 @@
 // reached through here too.
 #include "lyrics/lyric_box.h"
 #include "lyrics/lyric_display.h"
+#include "lyrics/lyric_echo.h"
 #include "lyrics/lyric_editor.h"
 #include "lyrics/lyric_file_commands.h"
 #include "lyrics/lyric_store.h"
@@ -54,8 +55,8 @@ public:
                      QObject *parent = nullptr);
 
     LyricsHooks &hooks() { return m_hooks; }
-    // Where --echo-lyrics writes (standard output unless a test redirects it).
-    void setEchoStream(std::FILE *stream) { m_echo = stream; }
+    // Where --echo-lyrics and --echo-words write (standard output unless a test redirects it).
+    void setEchoStream(std::FILE *stream) { m_echo.setStream(stream); }
 
     // Finds, reads and shows the lyric file of the loaded track (CurrentFile).
     void FindLyrics();
@@ -123,7 +124,8 @@ protected:
 private:
     void connectCommands();
     bool isPlaying() const;
-    void echo(double position, const LyricTimeline::Line &line);
+    // A line with word times: the boxes light its words so far.
+    void wipeBoxes(QTextEdit *windowBox);
     void showThanks();
 
     AppContext &m_ctx;
@@ -145,5 +147,6 @@ private:
     // The main window came to the front over the full-screen window (a lookup without
     // lyrics); the next tick hides it again.
     bool m_returnToLyricWindow = false;
-    std::FILE *m_echo = stdout;
+    LyricEcho m_echo;
+    qsizetype m_boxLit = 0; // characters of the current line lit in the boxes
 };
