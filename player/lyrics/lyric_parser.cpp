@@ -72,6 +72,9 @@ void appendWide(QString &out, QStringView tag) {
 
 struct HeaderPass {
     QString text;
+    // Where the time tags written with minutes ("[01:02.50]") now stand, in order: only these
+    // are word times after a line's text.
+    std::vector<qsizetype> minuteTags;
     int32_t offsetMs = 0;
     bool offsetFound = false;
 };
@@ -132,6 +135,7 @@ HeaderPass convertTags(const QString &text) {
         if (LyricParser::isTimeTagContent(content)) {
             if (content.contains(QLatin1Char(':'))) {
                 if (const auto seconds = LyricNumbers::colonTagSeconds(content)) {
+                    pass.minuteTags.push_back(pass.text.size());
                     pass.text += kOpen + LyricNumbers::formatSeconds(*seconds) + kClose;
                     continue;
                 }
@@ -241,9 +245,11 @@ QString LyricParser::normalise(const QString &fileText) {
             const bool lineEndNext = next == kLineEnd || next == QLatin1Char('\r');
             if (lineEndNext) {
                 out += QLatin1String("] ");
-            } else if (next == kOpen && !(timed.value_or(false) && lastOpen > firstClose + 1)) {
+            } else if (next == kOpen &&
+                       !(timed.value_or(false) && lastOpen > firstClose + 1 &&
+                         QStringView(out).mid(lastOpen).contains(QLatin1Char(':')))) {
                 // Tags before a line's text each get the text; after the text of a timed
-                // line they are word times and stay where they are.
+                // line, time tags with minutes are word times and stay where they are.
                 out += QLatin1String("]\n");
             } else {
                 out += kClose;
@@ -276,7 +282,7 @@ LyricParseResult LyricParser::parse(const QString &normalised) {
     const HeaderPass headers = convertTags(normalised);
     result.offsetMs = headers.offsetMs;
 
-    const LyricWordTags::Pass wordPass = LyricWordTags::extract(headers.text);
+    const LyricWordTags::Pass wordPass = LyricWordTags::extract(headers.text, headers.minuteTags);
     const QString shared = shareLines(wordPass.text);
     const std::vector<Tag> tags = timeTags(shared);
     if (tags.empty()) {

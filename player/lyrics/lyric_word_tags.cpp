@@ -81,7 +81,8 @@ QString lineKey(QStringView tagTime, QStringView lineText) {
     return key;
 }
 
-Pass extract(const QString &text) {
+Pass extract(const QString &text, const std::vector<qsizetype> &minuteTags) {
+    auto nextMinuteTag = minuteTags.begin();
     Pass pass;
     pass.text.reserve(text.size());
     // Times of tags alone on their line: they share the next line's text and its words.
@@ -113,7 +114,13 @@ Pass extract(const QString &text) {
                         const QChar closing =
                             c == QLatin1Char('<') ? QLatin1Char('>') : QLatin1Char(']');
                         const qsizetype j = rest.indexOf(closing, i + 1);
-                        if (j > i) {
+                        bool wordTag = c == QLatin1Char('<');
+                        if (!wordTag) {
+                            const qsizetype at = lineStart + close + 1 + i;
+                            nextMinuteTag = std::lower_bound(nextMinuteTag, minuteTags.end(), at);
+                            wordTag = nextMinuteTag != minuteTags.end() && *nextMinuteTag == at;
+                        }
+                        if (j > i && wordTag) {
                             const QStringView content = rest.mid(i + 1, j - i - 1);
                             const auto time =
                                 c == QLatin1Char('<') ? angleTag(content) : secondsTag(content);

@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringView>
+#include <vector>
 
 namespace LyricWordTags {
 
@@ -23,8 +24,10 @@ struct Pass {
     QHash<QString, LyricLineWords> lines;
 };
 
-// Takes the word tags out of a text whose time tags are in seconds ("[12.5]").
-Pass extract(const QString &text);
+// Takes the word tags out of a text whose time tags are in seconds ("[12.5]"). Of the time
+// tags after a line's text only those at `minuteTags` (positions of their "[", in order: the
+// tags the file wrote with minutes) are word times; "[12]" there stays as it always was.
+Pass extract(const QString &text, const std::vector<qsizetype> &minuteTags);
 
 // The key of a line: its tag's text and the line's text after the "]".
 QString lineKey(QStringView tagTime, QStringView lineText);
