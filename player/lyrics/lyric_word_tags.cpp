@@ -3,6 +3,7 @@
 #include "lyrics/lyric_numbers.h"
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -11,9 +12,15 @@ namespace {
 constexpr double kLastWordSeconds = 1.0;
 
 // A time tag as the parse writes it: "[" seconds "]".
+// Times too large to be finite stay as they are: text, or a line without word times.
+std::optional<double> finite(std::optional<double> seconds) {
+    if (seconds && !std::isfinite(*seconds)) return std::nullopt;
+    return seconds;
+}
+
 std::optional<double> secondsTag(QStringView content) {
     if (content.contains(QLatin1Char(':'))) return std::nullopt;
-    return LyricNumbers::toNumber(content);
+    return finite(LyricNumbers::toNumber(content));
 }
 
 // "<m:s>": minutes and seconds as in a line tag.
@@ -21,7 +28,7 @@ std::optional<double> angleTag(QStringView content) {
     if (!content.contains(QLatin1Char(':'))) return std::nullopt;
     for (QChar c : content)
         if (c != QLatin1Char(':') && c != QLatin1Char('.') && !c.isDigit()) return std::nullopt;
-    return LyricNumbers::colonTagSeconds(content);
+    return finite(LyricNumbers::colonTagSeconds(content));
 }
 
 struct Tag {

@@ -43,8 +43,9 @@ struct LyricsHooks {
     // A new lyric background: the full-screen window shows it too.
     std::function<void(const QImage &picture)> lyricWindowBackground;
     // Mode 1: the lyric painter draws PrevLineText, CurLineText and NextLineText (which it may
-    // change) into Picture1; `newTransform` asks for a new transformation map first. While
-    // unset, mode 1 shows the lyric box.
+    // change) into Picture1, the current line lit as far as lineState().wipe() has come;
+    // `newTransform` asks for a new transformation map first. While unset, mode 1 shows the
+    // lyric box.
     std::function<void(bool newTransform)> paintLyricPainter;
 };
 
