@@ -32,6 +32,38 @@ QString makeLrc(int lines) {
     return text;
 }
 
+// An enhanced LRC file of `lines` lines of eight words, every line sung over 2.3 s: half the
+// lines with "<m:s>" word tags, half with time tags after the first word.
+QString makeEnhancedLrc(int lines) {
+    auto stamp = [](int centis, bool angle) {
+        const int m = centis / 6000, s = centis % 6000;
+        return QString::asprintf(angle ? "<%02d:%02d.%02d>" : "[%02d:%02d.%02d]", m, s / 100,
+                                 s % 100);
+    };
+    QString text = QStringLiteral("[ti:Word Song]\r\n[ar:Singer]\r\n");
+    for (int i = 0; i < lines; ++i) {
+        const int start = i * 230;
+        const bool angle = i % 2 == 0;
+        text += stamp(start, false);
+        for (int w = 0; w < 8; ++w) {
+            if (angle || w > 0) text += stamp(start + w * 25, angle);
+            text += QStringLiteral("词%1 ").arg(w);
+        }
+        text += stamp(start + 210, angle) + QStringLiteral("\r\n");
+    }
+    return text;
+}
+
+void BM_ParseEnhancedLrc(benchmark::State &state) {
+    const QString file = makeEnhancedLrc(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        LyricParseResult r = LyricParser::load(file);
+        benchmark::DoNotOptimize(r);
+    }
+    state.SetLabel(QStringLiteral("%1 lines x 8 words").arg(state.range(0)).toStdString());
+}
+BENCHMARK(BM_ParseEnhancedLrc)->Arg(5000)->Unit(benchmark::kMillisecond);
+
 void BM_ParseLrc(benchmark::State &state) {
     const QString file = makeLrc(static_cast<int>(state.range(0)));
     for (auto _ : state) {
@@ -78,6 +110,30 @@ void BM_Tick(benchmark::State &state) {
     }
 }
 BENCHMARK(BM_Tick)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
+// The tick on an enhanced file: the line search, the words started since the last tick and
+// how much of the line is lit.
+void BM_TickWords(benchmark::State &state) {
+    const LyricParseResult r = LyricParser::load(makeEnhancedLrc(static_cast<int>(state.range(0))));
+    LyricSync sync;
+    sync.setText(r.displayText);
+    sync.setWords(r.words);
+    const double songSeconds = state.range(0) * 2.3;
+    double position = 0;
+    for (auto _ : state) {
+        auto hit = sync.tick(position);
+        benchmark::DoNotOptimize(hit);
+        auto started = sync.takeStartedWords();
+        benchmark::DoNotOptimize(started);
+        benchmark::DoNotOptimize(sync.wipe().litLength());
+        position += 0.05;
+        if (position > songSeconds) {
+            position = 0;
+            sync.resetTicks();
+        }
+    }
+}
+BENCHMARK(BM_TickWords)->Arg(5000)->Unit(benchmark::kMicrosecond);
 
 // The tick's search as a plain text search of the whole box text.
 void BM_TickTextSearch(benchmark::State &state) {
@@ -140,6 +196,43 @@ void BM_BoxTick(benchmark::State &state) {
     state.counters["hits"] = benchmark::Counter(double(hits));
 }
 BENCHMARK(BM_BoxTick)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
+// The same on an enhanced file: a hit lights the words so far, and every tick in between
+// lights the characters the words have reached.
+void BM_BoxTickWords(benchmark::State &state) {
+    const LyricParseResult r = LyricParser::load(makeEnhancedLrc(static_cast<int>(state.range(0))));
+    QTextEdit edit;
+    edit.resize(312, 240);
+    LyricBox box(&edit);
+    const Settings settings;
+    box.setText(r.displayText);
+    box.format(settings);
+    LyricSync sync;
+    sync.setText(edit.toPlainText());
+    sync.setWords(r.words);
+    const double songSeconds = state.range(0) * 2.3;
+    double position = 0;
+    qsizetype lit = 0;
+    for (auto _ : state) {
+        if (const auto hit = sync.tick(position)) {
+            box.scrollOneLine();
+            if (hit->oldStart >= 0)
+                box.colourRange(hit->oldStart, hit->oldLength, settings.LyricTextColor);
+            lit = sync.wipe().litLength();
+            box.colourRange(sync.highlightStart, lit, settings.LyricHighlightColor);
+            box.setCaret(hit->caret);
+        } else if (const WordWipe wipe = sync.wipe(); wipe.active() && wipe.litLength() != lit) {
+            lit = wipe.litLength();
+            box.colourRange(sync.highlightStart, lit, settings.LyricHighlightColor);
+        }
+        position += 0.05;
+        if (position > songSeconds) {
+            position = 0;
+            sync.resetTicks();
+        }
+    }
+}
+BENCHMARK(BM_BoxTickWords)->Arg(5000)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

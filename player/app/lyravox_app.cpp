@@ -24,6 +24,8 @@ QString LyravoxApp::commandLineOf(const QStringList &arguments, AppContext *swit
     for (const QString &arg : arguments) {
         if (arg == QStringLiteral("--echo-lyrics")) {
             if (switches) switches->echoLyrics = true;
+        } else if (arg == QStringLiteral("--echo-words")) {
+            if (switches) switches->echoWords = true;
         } else if (arg == QStringLiteral("--exit-after-track")) {
             if (switches) switches->exitAfterTrack = true;
         } else {

@@ -12,8 +12,8 @@
 class LyravoxApp : public QObject {
     Q_OBJECT
 public:
-    // `arguments` without the program name. Switches (--echo-lyrics, --exit-after-track) are
-    // taken out; the rest, joined by one blank, is the command line.
+    // `arguments` without the program name. Switches (--echo-lyrics, --echo-words,
+    // --exit-after-track) are taken out; the rest, joined by one blank, is the command line.
     LyravoxApp(const QStringList &arguments, std::unique_ptr<Dialogs> dialogs);
     ~LyravoxApp() override;
 

@@ -13,12 +13,13 @@
 namespace {
 
 const char kUsage[] =
-    "Usage: lyravox [--echo-lyrics] [--exit-after-track] [/a ] [FILE | ADDRESS | LIST.lvx | "
-    "LIST.m3u]\n"
+    "Usage: lyravox [--echo-lyrics] [--echo-words] [--exit-after-track] [/a ] [FILE | ADDRESS |"
+    " LIST.lvx | LIST.m3u]\n"
     "  FILE, ADDRESS      play this media file or stream address (the playlist becomes it)\n"
     "  LIST.lvx, LIST.m3u load this playlist\n"
     "  /a                 append the file to the playlist instead\n"
     "  --echo-lyrics      print every highlighted lyric line\n"
+    "  --echo-words       print every word of a lyric line with word times as it lights\n"
     "  --exit-after-track close when the first track played ends\n"
     "  --help, --version  print this text or the version and exit\n";
 

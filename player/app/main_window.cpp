@@ -338,7 +338,7 @@ void MainWindow::connectVisuals() {
     lyrics->hooks().paintLyricPainter = [lyrics, visuals](bool newTransform) {
         LyricSync &l = lyrics->lineState();
         visuals->paintLyricFrame(l.PrevLineText, l.CurLineText, l.NextLineText, l.LyricScrollX,
-                                 l.LyricScrollStep, l.LyricScrollLimit, newTransform);
+                                 l.LyricScrollStep, l.LyricScrollLimit, newTransform, l.wipe());
     };
 
     m_cover = std::make_unique<CoverPicture>(m_ctx, m_ui.Picture2, m_ui.Image2);

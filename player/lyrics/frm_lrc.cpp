@@ -1,6 +1,7 @@
 #include "lyrics/frm_lrc.h"
 
 #include "lyrics/lyric_box.h"
+#include "lyrics/word_wipe_label.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -93,6 +94,9 @@ void FrmLrc::build() {
         strip->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         Picture2[size_t(k)] = strip;
     }
+    if (m_host.wordWipe)
+        m_stripWipe = new WordWipeLabel(Picture2[1], m_host.wordWipe,
+                                        [this] { return m_ctx.settings.LyricTextColor; });
     // The indicator keeps the ordinary control colours: on the window's black its label would
     // otherwise be black on black.
     Picture4 = make<QWidget>(this, "Picture4");
@@ -253,6 +257,7 @@ void FrmLrc::setStripTexts(const QString &previous, const QString &current, cons
     Picture2[0]->setText(previous);
     Picture2[1]->setText(current);
     Picture2[2]->setText(next);
+    if (m_stripWipe) m_stripWipe->refresh();
 }
 
 int FrmLrc::sizeCurrentTo(const QString &text) {

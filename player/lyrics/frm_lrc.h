@@ -3,6 +3,7 @@
 // large letters, 101 the lyric painter, 102 three line strips over a background picture),
 // with its compensation keys, the video button and the mouse actions that cycle the views
 // and close it. The view is LyricDisplayMode while it is 100 or more.
+#include "lyrics/lyric_words.h"
 #include "shell/app_context.h"
 #include "visuals/stretched_picture.h"
 
@@ -16,6 +17,7 @@ class QScreen;
 class QLabel;
 class QTextEdit;
 class QTimer;
+class WordWipeLabel;
 
 // What the window needs of the main window.
 struct FrmLrcHost {
@@ -32,6 +34,7 @@ struct FrmLrcHost {
     std::function<QString()> keyText;               // "音调 +2", empty at the original key
     std::function<QScreen *()> screen;              // where to open (null: the primary screen)
     std::function<QImage()> startupBackground;      // what the main window's background shows
+    std::function<WordWipe()> wordWipe;             // the current line's word wipe
 };
 
 class FrmLrc : public QWidget {
@@ -96,5 +99,6 @@ private:
     AppContext &m_ctx;
     FrmLrcHost m_host;
     QImage m_background;
+    WordWipeLabel *m_stripWipe = nullptr; // the current strip's word wipe (owned by it)
     bool m_closing = false;
 };

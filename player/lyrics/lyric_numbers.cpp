@@ -5,6 +5,16 @@
 #include <limits>
 #include <string>
 
+namespace {
+bool isDigits(QStringView text) {
+    if (text.isEmpty()) return false;
+    for (QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
+    return true;
+}
+
+} // namespace
+
 namespace LyricNumbers {
 
 QString format(double value) {
@@ -124,6 +134,29 @@ std::optional<int32_t> toWholeNumber(QStringView text) {
         rounded > std::numeric_limits<int32_t>::max())
         return std::nullopt;
     return static_cast<int32_t>(rounded);
+}
+
+std::optional<double> colonTagSeconds(QStringView content) {
+    const qsizetype colon = content.indexOf(QLatin1Char(':'));
+    const QStringView minutesText = content.left(colon).trimmed();
+    QStringView rest = content.mid(colon + 1).trimmed();
+    if (!isDigits(minutesText)) return std::nullopt;
+    const auto minutes = toNumber(minutesText);
+    if (!minutes) return std::nullopt;
+    std::optional<double> seconds;
+    const qsizetype second = rest.indexOf(QLatin1Char(':'));
+    if (second >= 0) {
+        const QStringView whole = rest.left(second);
+        const QStringView fraction = rest.mid(second + 1);
+        if (!isDigits(whole) || !isDigits(fraction)) return std::nullopt;
+        seconds = toNumber(whole.toString() + QLatin1Char('.') + fraction.toString());
+    } else {
+        if (rest.isEmpty() || rest[0] == QLatin1Char('+') || rest[0] == QLatin1Char('-'))
+            return std::nullopt;
+        seconds = toNumber(rest);
+    }
+    if (!seconds) return std::nullopt;
+    return *minutes * 60.0 + *seconds;
 }
 
 } // namespace LyricNumbers

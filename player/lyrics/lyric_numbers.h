@@ -28,6 +28,10 @@ std::optional<double> toNumber(QStringView text);
 // A whole number read from a number text, halves rounded to even ("2.5" -> 2, "3.5" -> 4);
 // nullopt when the text is not a number or the result does not fit in 32 bits.
 std::optional<int32_t> toWholeNumber(QStringView text);
+// Seconds of a "m:s" tag text: minutes are digits, seconds a number without sign. Some files
+// write hundredths after a second colon ("01:02:50"), which reads as 62.50 s. nullopt for
+// anything else.
+std::optional<double> colonTagSeconds(QStringView content);
 // The whole number nearest to `value`, halves to even.
 int64_t roundHalfEven(double value);
 

@@ -1,8 +1,11 @@
 #include "lyrics/lyric_parser.h"
 
 #include "lyrics/lyric_numbers.h"
+#include "lyrics/lyric_word_tags.h"
 
 #include <algorithm>
+#include <limits>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -56,43 +59,6 @@ QStringView contentOf(const QString &text, const Tag &tag) {
     return QStringView(text).mid(tag.open + 1, tag.close - tag.open - 1);
 }
 
-bool isDigits(QStringView text) {
-    if (text.isEmpty()) return false;
-    for (QChar c : text)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
-    return true;
-}
-
-QStringView trimmed(QStringView text) {
-    return text.trimmed();
-}
-
-// Seconds of a "[m:s]" tag: minutes are digits, seconds a number without sign. Some files write
-// hundredths after a second colon ("[01:02:50]"), which reads as 62.50 s. nullopt for anything
-// else, which is then shown as plain bracket text.
-std::optional<double> colonTagSeconds(QStringView content) {
-    const qsizetype colon = content.indexOf(QLatin1Char(':'));
-    const QStringView minutesText = trimmed(content.left(colon));
-    QStringView rest = trimmed(content.mid(colon + 1));
-    if (!isDigits(minutesText)) return std::nullopt;
-    const auto minutes = LyricNumbers::toNumber(minutesText);
-    if (!minutes) return std::nullopt;
-    std::optional<double> seconds;
-    const qsizetype second = rest.indexOf(QLatin1Char(':'));
-    if (second >= 0) {
-        const QStringView whole = rest.left(second);
-        const QStringView fraction = rest.mid(second + 1);
-        if (!isDigits(whole) || !isDigits(fraction)) return std::nullopt;
-        seconds = LyricNumbers::toNumber(whole.toString() + QLatin1Char('.') + fraction.toString());
-    } else {
-        if (rest.isEmpty() || rest[0] == QLatin1Char('+') || rest[0] == QLatin1Char('-'))
-            return std::nullopt;
-        seconds = LyricNumbers::toNumber(rest);
-    }
-    if (!seconds) return std::nullopt;
-    return *minutes * 60.0 + *seconds;
-}
-
 void appendWide(QString &out, QStringView tag) {
     for (QChar c : tag) {
         if (c == kOpen)
@@ -106,6 +72,9 @@ void appendWide(QString &out, QStringView tag) {
 
 struct HeaderPass {
     QString text;
+    // Where the time tags written with minutes ("[01:02.50]") now stand, in order: only these
+    // are word times after a line's text.
+    std::vector<qsizetype> minuteTags;
     int32_t offsetMs = 0;
     bool offsetFound = false;
 };
@@ -165,7 +134,8 @@ HeaderPass convertTags(const QString &text) {
         }
         if (LyricParser::isTimeTagContent(content)) {
             if (content.contains(QLatin1Char(':'))) {
-                if (const auto seconds = colonTagSeconds(content)) {
+                if (const auto seconds = LyricNumbers::colonTagSeconds(content)) {
+                    pass.minuteTags.push_back(pass.text.size());
                     pass.text += kOpen + LyricNumbers::formatSeconds(*seconds) + kClose;
                     continue;
                 }
@@ -249,8 +219,24 @@ QString LyricParser::normalise(const QString &fileText) {
     QString out;
     out.reserve(n + n / 16 + 2);
     out += kLineEnd;
+    // The current line of `out`: where it starts, its first "]" and its last "[" so far.
+    qsizetype lineStart = out.size();
+    qsizetype firstClose = -1;
+    qsizetype lastOpen = -1;
+    std::optional<bool> timed; // the line starts with a time tag (known after its first "]")
     for (qsizetype i = 0; i < n; ++i) {
+        if (out.back() == kLineEnd && lineStart != out.size()) {
+            lineStart = out.size();
+            firstClose = lastOpen = -1;
+            timed.reset();
+        }
         const QChar c = d[i];
+        if (c == kClose && firstClose < 0) {
+            firstClose = out.size();
+            timed =
+                out.size() > lineStart && out[lineStart] == kOpen &&
+                isTimeTagContent(QStringView(out).mid(lineStart + 1, firstClose - lineStart - 1));
+        }
         if (c == QLatin1Char('\r')) {
             if (i + 1 < n && d[i + 1] == kLineEnd) continue; // CR LF: the LF ends the line
             out += kLineEnd;
@@ -259,12 +245,17 @@ QString LyricParser::normalise(const QString &fileText) {
             const bool lineEndNext = next == kLineEnd || next == QLatin1Char('\r');
             if (lineEndNext) {
                 out += QLatin1String("] ");
-            } else if (next == kOpen) {
+            } else if (next == kOpen &&
+                       !(timed.value_or(false) && lastOpen > firstClose + 1 &&
+                         QStringView(out).mid(lastOpen).contains(QLatin1Char(':')))) {
+                // Tags before a line's text each get the text; after the text of a timed
+                // line, time tags with minutes are word times and stay where they are.
                 out += QLatin1String("]\n");
             } else {
                 out += kClose;
             }
         } else if (c == kOpen) {
+            lastOpen = out.size();
             bool lowered = false;
             for (const char *upper : kUpperHeaders) {
                 const QLatin1String prefix(upper);
@@ -291,7 +282,8 @@ LyricParseResult LyricParser::parse(const QString &normalised) {
     const HeaderPass headers = convertTags(normalised);
     result.offsetMs = headers.offsetMs;
 
-    const QString shared = shareLines(headers.text);
+    const LyricWordTags::Pass wordPass = LyricWordTags::extract(headers.text, headers.minuteTags);
+    const QString shared = shareLines(wordPass.text);
     const std::vector<Tag> tags = timeTags(shared);
     if (tags.empty()) {
         result.displayText = normalised;
@@ -302,6 +294,7 @@ LyricParseResult LyricParser::parse(const QString &normalised) {
         double time;
         qsizetype order;
         QStringView text;
+        qsizetype close; // the tag's "]" in `text`
     };
     std::vector<Line> lines;
     lines.reserve(tags.size());
@@ -309,8 +302,8 @@ LyricParseResult LyricParser::parse(const QString &normalised) {
         const Tag &tag = tags[i];
         const double time = LyricNumbers::toNumber(contentOf(shared, tag)).value_or(0.0);
         const qsizetype end = lineEndAfter(shared, tag.open);
-        lines.push_back(
-            {time, static_cast<qsizetype>(i), QStringView(shared).mid(tag.open, end - tag.open)});
+        lines.push_back({time, static_cast<qsizetype>(i),
+                         QStringView(shared).mid(tag.open, end - tag.open), tag.close - tag.open});
     }
     // By time; lines with equal times in the reverse of their order in the text.
     std::sort(lines.begin(), lines.end(), [](const Line &a, const Line &b) {
@@ -325,7 +318,17 @@ LyricParseResult LyricParser::parse(const QString &normalised) {
     QString out;
     out.reserve(shared.size() + 16);
     out += QStringView(shared).left(blockStart);
-    for (const Line &line : lines) {
+    for (size_t k = 0; k < lines.size(); ++k) {
+        const Line &line = lines[k];
+        if (!wordPass.lines.isEmpty()) {
+            const auto found = wordPass.lines.constFind(LyricWordTags::lineKey(
+                line.text.mid(1, line.close - 1), line.text.mid(line.close + 1)));
+            if (found != wordPass.lines.constEnd()) {
+                const double next = k + 1 < lines.size() ? lines[k + 1].time
+                                                         : std::numeric_limits<double>::infinity();
+                result.words.add(out.size(), LyricWordTags::place(*found, line.time, next));
+            }
+        }
         out += line.text;
         out += kLineEnd;
     }

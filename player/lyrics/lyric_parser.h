@@ -5,7 +5,13 @@
 //
 // Line ends inside the player are "\n" (one per line, as the lyric box's document counts
 // characters); the file may use LF or CR LF (a lone CR also ends a line).
+// Enhanced LRC: in a line that starts with a time tag, "<mm:ss.xx>" tags anywhere and time tags
+// after the first text are word times of that line. They leave the display text and come back
+// as the line's word times; a tag that does not read as a time stays text.
+//
 // Every step runs in time linear in the text (plus sorting the timed lines).
+#include "lyrics/lyric_words.h"
+
 #include <QString>
 #include <cstdint>
 #include <vector>
@@ -19,12 +25,15 @@ struct LyricParseResult {
     int32_t offsetMs = 0;
     // Number of time tags in the display text.
     int timeTagCount = 0;
+    // Word times of the display lines that have them.
+    LyricWordTimes words;
 };
 
 class LyricParser {
 public:
     // The working copy of a file's text before parsing: every line end one "\n"; a tag at the
-    // end of its line gets one trailing blank; "][" is split onto two lines; one line end
+    // end of its line gets one trailing blank; "][" is split onto two lines (except after the
+    // text of a line that starts with a time tag: word times there); one line end
     // before and after the whole text; upper-case header tags lower-cased; "·" becomes ".".
     static QString normalise(const QString &fileText);
 

@@ -20,6 +20,10 @@ bool hasNonZeroDigit(const QString &text) {
 
 void LyricSync::setText(const QString &displayText) {
     m_timeline.setText(displayText);
+    m_words = LyricWordTimes();
+    m_lineWords = nullptr;
+    m_wordLine.clear();
+    m_wordsTaken = 0;
     PrevLineText.clear();
     CurLineText.clear();
     NextLineText.clear();
@@ -32,8 +36,12 @@ void LyricSync::setText(const QString &displayText) {
 }
 
 std::optional<LyricSync::Hit> LyricSync::tick(double adjustedSeconds) {
+    m_position = adjustedSeconds;
     const auto line = m_timeline.tick(adjustedSeconds);
     if (!line) return std::nullopt;
+    m_lineWords = m_words.find(line->tagStart);
+    m_wordLine = m_lineWords ? line->text : QString();
+    m_wordsTaken = 0;
     Hit hit;
     hit.line = *line;
     CurTagTime = line->tagTime;
@@ -58,6 +66,14 @@ std::optional<LyricSync::Hit> LyricSync::tick(double adjustedSeconds) {
     }
     updatePainterSpeed();
     return hit;
+}
+
+std::vector<LyricWord> LyricSync::takeStartedWords() {
+    std::vector<LyricWord> started;
+    if (!m_lineWords) return started;
+    while (m_wordsTaken < m_lineWords->size() && (*m_lineWords)[m_wordsTaken].time <= m_position)
+        started.push_back((*m_lineWords)[m_wordsTaken++]);
+    return started;
 }
 
 void LyricSync::updatePainterSpeed() {

@@ -2,9 +2,11 @@
 // The state one lyric tick works on, without widgets: which line is highlighted, the previous,
 // current and next line texts of the graphic modes, and the speed values of the lyric painter.
 #include "lyrics/lyric_timeline.h"
+#include "lyrics/lyric_words.h"
 
 #include <QString>
 #include <optional>
+#include <vector>
 
 class LyricSync {
 public:
@@ -23,6 +25,16 @@ public:
     // starts at x 10 with step 1.
     void setText(const QString &displayText);
     const LyricTimeline &timeline() const { return m_timeline; }
+    // Word times of the display text (after setText(), which forgets them).
+    void setWords(LyricWordTimes words) { m_words = std::move(words); }
+
+    // The wipe of the current line at the last tick's position; inactive when the line has no
+    // word times. Views compare its text with the line they show.
+    WordWipe wipe() const { return WordWipe(m_wordLine, m_lineWords, m_position); }
+    // The current line's words that have started since the last call, in order.
+    std::vector<LyricWord> takeStartedWords();
+    // The text of the line the words belong to.
+    const QString &wordLine() const { return m_wordLine; }
 
     // Forget the last tick, e.g. when the lyric movement was paused by the user.
     void resetTicks() { m_timeline.resetTicks(); }
@@ -56,6 +68,11 @@ private:
     void updatePainterSpeed();
 
     LyricTimeline m_timeline;
+    LyricWordTimes m_words;
+    const LyricLineWords *m_lineWords = nullptr; // of the current line
+    QString m_wordLine;
+    size_t m_wordsTaken = 0;
+    double m_position = 0.0;
 };
 
 // Moves the current-line strip of mode 2. Sizes in twips (15 per pixel), as the strip rules

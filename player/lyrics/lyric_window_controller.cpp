@@ -41,6 +41,7 @@ LyricWindowController::LyricWindowController(AppContext &ctx, MainWindowUi &ui,
         connect(menu, &QMenu::aboutToShow, this, [this, menu] { fillScreenMenu(menu); });
     connect(qGuiApp, &QGuiApplication::screenAdded, this, &LyricWindowController::screensChanged);
     connect(qGuiApp, &QGuiApplication::screenRemoved, this, &LyricWindowController::screensChanged);
+    if (!m_host.wordWipe) m_host.wordWipe = [l] { return l->sync().wipe(); };
     LyricsHooks &h = lyrics.hooks();
     h.openFullScreen = [this] { open(); };
     h.lyricWindowShown = [this] { return shown(); };

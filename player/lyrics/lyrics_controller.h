@@ -1,10 +1,14 @@
 #pragma once
-// The lyrics of the main window: finding and showing the lyric file of the loaded track, the
-// lyric tick (Timer1) that highlights the current line while the track plays, the display
-// modes, the time compensation, the lyric editor and the lyric file commands.
+// The lyrics of the main window: finding and showing the lyric file of the loaded track and the
+// lyric tick (Timer1) that highlights the current line while the track plays. The display
+// modes, the editor and the file commands are classes of their own; their commands are
+// reached through here too.
 #include "lyrics/lyric_box.h"
+#include "lyrics/lyric_display.h"
+#include "lyrics/lyric_echo.h"
+#include "lyrics/lyric_editor.h"
+#include "lyrics/lyric_file_commands.h"
 #include "lyrics/lyric_store.h"
-#include "lyrics/lyric_strip_view.h"
 #include "lyrics/lyric_sync.h"
 #include "shell/app_context.h"
 #include "shell/main_window_ui.h"
@@ -39,8 +43,9 @@ struct LyricsHooks {
     // A new lyric background: the full-screen window shows it too.
     std::function<void(const QImage &picture)> lyricWindowBackground;
     // Mode 1: the lyric painter draws PrevLineText, CurLineText and NextLineText (which it may
-    // change) into Picture1; `newTransform` asks for a new transformation map first. While
-    // unset, mode 1 shows the lyric box.
+    // change) into Picture1, the current line lit as far as lineState().wipe() has come;
+    // `newTransform` asks for a new transformation map first. While unset, mode 1 shows the
+    // lyric box.
     std::function<void(bool newTransform)> paintLyricPainter;
 };
 
@@ -51,8 +56,8 @@ public:
                      QObject *parent = nullptr);
 
     LyricsHooks &hooks() { return m_hooks; }
-    // Where --echo-lyrics writes (standard output unless a test redirects it).
-    void setEchoStream(std::FILE *stream) { m_echo = stream; }
+    // Where --echo-lyrics and --echo-words write (standard output unless a test redirects it).
+    void setEchoStream(std::FILE *stream) { m_echo.setStream(stream); }
 
     // Finds, reads and shows the lyric file of the loaded track (CurrentFile).
     void FindLyrics();
@@ -61,7 +66,7 @@ public:
     // The media player's play state changed (after playback's own reaction).
     void onPlayStateChanged(int state);
     // A track switch: the editor closes without saving.
-    void leaveEditing();
+    void leaveEditing() { m_editor.leaveEditing(); }
 
     // A downloaded lyric file: shown as a lookup shows the store file, with `file` in use.
     void showDownloadedLyrics(const QString &file, const QString &text);
@@ -75,34 +80,43 @@ public:
     bool pauseWhenPlaying();
 
     // Commands.
-    void openLyricFile();          // mnuOpenLRC
-    void reloadLyrics();           // mnuReOpenLRC, XPButton19
-    void deleteLyrics();           // mnuDelLRC
-    void noLyrics();               // mnuNotLRC
-    void noLyricsForSelected();    // PopNotLRC4
-    void offsetUp();               // mnuOffsetA, XPButton4, keypad +
-    void offsetDown();             // mnuOffsetD, XPButton3, keypad -
-    void toggleEditor();           // XPButton5, mnuEditLRC
-    void toggleMovement();         // mnuLrcSt and a left click on the lyric areas
-    void setDisplayMode(int mode); // mnuLrcVS0/1/2
-    void cycleDisplayMode();       // XPButton20
-    void fullScreen();             // mnuLrcVSH, XPButton21
-    // The lyric background of mode 2: the track's cover when CoverAsLyricBackground asks for
-    // it and there is one, otherwise a random picture of "bkground".
-    void refreshBackground();
-    // Pictures were added to "bkground": the next background is chosen among all of them.
-    void rereadBackgrounds();
+    void openLyricFile() { m_files.openLyricFile(); }
+    void reloadLyrics() { m_files.reloadLyrics(); }
+    void deleteLyrics() { m_files.deleteLyrics(); }
+    void noLyrics() { m_files.noLyrics(); }
+    void noLyricsForSelected() { m_files.noLyricsForSelected(); }
+    void offsetUp() { m_editor.offsetUp(); }
+    void offsetDown() { m_editor.offsetDown(); }
+    void toggleEditor() { m_editor.toggleEditor(); }
+    void toggleMovement(); // mnuLrcSt and a left click on the lyric areas
+    void setDisplayMode(int mode) { m_display.setDisplayMode(mode); }
+    void cycleDisplayMode() { m_display.cycleDisplayMode(); }
+    void fullScreen() { m_display.fullScreen(); }
+    void refreshBackground() { m_display.refreshBackground(); }
+    void rereadBackgrounds() { m_display.rereadBackgrounds(); }
+
+    // For the editor and the file commands.
+    // Steps 7 to 10 of a lookup on a file's text.
+    void showFileText(const QString &fileText);
+    void setLyricFile(const QString &file) { m_lyricFile = file; }
+    void setOffsetMs(int32_t offsetMs) { m_offsetMs = offsetMs; }
+    // The tick restarts at its normal interval while the track plays.
+    void restartTicksWhenPlaying();
+    const QString &currentTrack() const;
+    MediaPlayer &player() { return m_player; }
+    LyricBox &box() { return m_box; }
+    LyricStore &store() { return m_store; }
 
     // State of the loaded track's lyrics.
     bool LyricsLoaded() const { return m_loaded; }
     const QString &LyricFile() const { return m_lyricFile; }
     int32_t LyricOffsetMs() const { return m_offsetMs; }
     int TimeTagCount() const { return m_timeTagCount; }
-    bool editing() const;
+    bool editing() const { return m_editor.editing(); }
     const LyricSync &sync() const { return m_sync; }
     // The line texts and painter values, for the painter of mode 1 and the full-screen window.
     LyricSync &lineState() { return m_sync; }
-    const LyricStrips &strips() const { return m_strips; }
+    const LyricStrips &strips() const { return m_display.strips(); }
     const LyricStore &store() const { return m_store; }
 
 protected:
@@ -110,23 +124,10 @@ protected:
 
 private:
     void connectCommands();
-    // Steps 7 to 10 of a lookup on a file's text.
-    void showLyricText(const QString &fileText);
-    void applyModeWidgets();
-    void applyOffset(int32_t offsetMs);
     bool isPlaying() const;
-    void resetEditButton();
-    void setEditMenuCaptions(bool editing);
-    void echo(double position, const LyricTimeline::Line &line);
-    void updateStripsAfterHit();
-    void moveStrips(double adjusted);
-    // Modes 2 and 102: a new background picture every 201 ticks.
-    void countBackgroundCycle();
-    // The cover when it serves as lyric background, else a random picture of "bkground".
-    QImage chooseBackground();
+    // A line with word times: the boxes light its words so far.
+    void wipeBoxes(QTextEdit *windowBox);
     void showThanks();
-    void writeNoLyrics(const QString &track, const QString &defaultText);
-    bool askNoLyrics(const QString &track);
 
     AppContext &m_ctx;
     MainWindowUi &m_ui;
@@ -135,19 +136,18 @@ private:
     LyricsHooks m_hooks;
     LyricStore m_store;
     LyricBox m_box;
-    LyricStripView m_stripView;
     LyricSync m_sync;
-    LyricStrips m_strips;
+    LyricDisplay m_display;
+    LyricEditor m_editor;
+    LyricFileCommands m_files;
 
     bool m_loaded = false;
     QString m_lyricFile;
     int32_t m_offsetMs = 0;
     int m_timeTagCount = 0;
-    int m_cycleCounter = 0;
     // The main window came to the front over the full-screen window (a lookup without
     // lyrics); the next tick hides it again.
     bool m_returnToLyricWindow = false;
-    QStringList m_backgrounds;
-    bool m_backgroundsRead = false;
-    std::FILE *m_echo = stdout;
+    LyricEcho m_echo;
+    qsizetype m_boxLit = 0; // characters of the current line lit in the boxes
 };

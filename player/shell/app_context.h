@@ -36,5 +36,6 @@ struct AppContext {
 
     // Command-line switches of this run (not part of the settings).
     bool echoLyrics = false;     // --echo-lyrics: print each highlighted line
+    bool echoWords = false;      // --echo-words: print each word as it lights
     bool exitAfterTrack = false; // --exit-after-track: quit when the first played track ends
 };

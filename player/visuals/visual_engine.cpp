@@ -1,5 +1,6 @@
 #include "visuals/visual_engine.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPolygon>
 #include <cmath>
@@ -251,7 +252,7 @@ void clsVisual::PaintPicture(QPainter &target, QSize size) const {
 }
 
 void clsVisual::CalcLrc(QString &previous, QString &current, QString &next, int &scrollX, int step,
-                        int limit) {
+                        int limit, const WordWipe &wipe, const QColor &unlit) {
     Transform();
     if (previous.trimmed().isEmpty()) previous = QStringLiteral(" Lyravox ");
     if (next.trimmed().isEmpty()) next = kSignature;
@@ -279,8 +280,21 @@ void clsVisual::CalcLrc(QString &previous, QString &current, QString &next, int 
     text(QRect(2, 2, 100, 30), cycle(), previous, true);
     if (!current.trimmed().isEmpty()) {
         const QColor c = cycle();
-        text(QRect(scrollX, 32, limit, 30), QColor(255 - c.red(), 255 - c.green(), 255 - c.blue()),
-             current, false);
+        const QColor colour(255 - c.red(), 255 - c.green(), 255 - c.blue());
+        const QRect box(scrollX, 32, limit, 30);
+        if (wipe.active() && wipe.text() == current) {
+            text(box, unlit.isValid() ? unlit : c, current, false);
+            const QFontMetricsF metrics(m_font, &m_picture);
+            const double lit = wipe.litWidth(
+                [&](qsizetype n) { return metrics.horizontalAdvance(current.left(n)); });
+            painter.setClipRect(QRectF(scrollX, box.top(), lit, box.height()));
+            painter.setPen(colour);
+            painter.drawText(
+                box, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip,
+                current);
+        } else {
+            text(box, colour, current, false);
+        }
     } else {
         text(QRect(scrollX, 32, 200, 30), cycle(), kWelcome, false);
     }

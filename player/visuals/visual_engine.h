@@ -3,6 +3,7 @@
 // picture from frame to frame; each frame displaces the previous picture by a transformation
 // map and blurs it (the trail), then draws the chosen figure from the latest input windows.
 // The result is enlarged onto the target. No widgets; drawing uses QPainter on the picture.
+#include "lyrics/lyric_words.h"
 #include "visuals/picture_scaler.h"
 #include "visuals/visual_math.h"
 
@@ -48,9 +49,10 @@ public:
 
     // One lyric painter frame. The three lines may change (a line that scrolled out becomes
     // the previous line); `scrollX` is the current line's left edge, moved by `step` each
-    // frame; `limit` is the width of its box.
+    // frame; `limit` is the width of its box. While `wipe` runs through the current line, its
+    // words not yet lit are drawn in `unlit` and the lit part in the current line's colour.
     void CalcLrc(QString &previous, QString &current, QString &next, int &scrollX, int step,
-                 int limit);
+                 int limit, const WordWipe &wipe = WordWipe(), const QColor &unlit = QColor());
 
     // The input windows of the next frame: the mono window (512 values in -1 ... 1) and the
     // raw window (1024 interleaved 16-bit values), oldest first.

@@ -106,12 +106,14 @@ void VisualsController::toggleVisual() {
 }
 
 void VisualsController::paintLyricFrame(QString &previous, QString &current, QString &next,
-                                        int &scrollX, int step, int limit, bool newTransform) {
+                                        int &scrollX, int step, int limit, bool newTransform,
+                                        const WordWipe &wipe) {
     // The painter takes the engine over: the visualization box switches off.
     if (m_ctx.settings.VisualOn == 1) toggleVisual();
     clsVisual &engine = m_styles.engine();
     if (newTransform) engine.BuildTrans(m_random.below(engine.TransCount()));
-    engine.CalcLrc(previous, current, next, scrollX, step, limit);
+    engine.CalcLrc(previous, current, next, scrollX, step, limit, wipe,
+                   m_ctx.settings.LyricTextColor);
     QPainter painter(&m_lyricFrame);
     engine.PaintPicture(painter, m_lyricFrame.size());
     painter.end();

@@ -42,9 +42,9 @@ public:
     void toggleVisual();
 
     // One lyric painter frame of mode 1 into Picture1 (334 x 240); `newTransform` asks for a
-    // new transformation map first.
+    // new transformation map first. `wipe` lights the current line word by word.
     void paintLyricFrame(QString &previous, QString &current, QString &next, int &scrollX, int step,
-                         int limit, bool newTransform);
+                         int limit, bool newTransform, const WordWipe &wipe = WordWipe());
 
     const LevelMeter &meter() const { return m_meter; }
     VisualStyles &styles() { return m_styles; }

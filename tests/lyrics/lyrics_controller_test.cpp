@@ -11,6 +11,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -384,6 +386,84 @@ TEST_F(LyricsControllerTest, PictureModeDrawsAtOnceAndTakesNewBackgroundsWithout
     ASSERT_TRUE(picture.save(home.file(QStringLiteral("bkground/added.png"))));
     controller->rereadBackgrounds();
     EXPECT_EQ(ui.Image6->pixmap().toImage().pixel(0, 0), QColor(Qt::green).rgb());
+}
+
+// Pixels of the lit colour (white) in a strip as drawn now.
+int litPixels(QWidget *strip) {
+    const QImage image = strip->grab().toImage();
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() > 220 && c.green() > 220 && c.blue() > 220) ++count;
+        }
+    return count;
+}
+
+TEST_F(LyricsControllerTest, WordLineFillsWordByWordInTheBoxAndTheStrip) {
+    writeStore("[00:01.00]<00:01.00>Sing <00:01.50>along <00:02.00>with <00:02.50>me<00:02.90>\r\n"
+               "[00:03.00]plain\r\n");
+    player.play();
+    controller->FindLyrics();
+    EXPECT_EQ(boxText(), QStringLiteral("\n[1.0]Sing along with me\n[3.0]plain\n\n"));
+    window.resize(600, 400);
+    window.show();
+    controller->setDisplayMode(2);
+    QLabel *strip = ui.Picture6[1];
+    const qsizetype line = boxText().indexOf(QStringLiteral("Sing"));
+    // Characters of the line in the highlight colour.
+    auto boxLit = [&] {
+        qsizetype lit = 0;
+        while (lit < 18 && colourAt(line + lit) == ctx->settings.LyricHighlightColor)
+            ++lit;
+        return lit;
+    };
+
+    std::vector<int> pixels;
+    std::vector<qsizetype> characters;
+    for (int tenth = 10; tenth <= 29; ++tenth) {
+        tickAt(tenth / 10.0);
+        ASSERT_EQ(strip->text(), QStringLiteral("Sing along with me"));
+        pixels.push_back(litPixels(strip));
+        characters.push_back(boxLit());
+    }
+    // The box: "Sing " lights over 0.5 s, a character every 0.1 s (a tick on the boundary may
+    // still be a hair short of it), the whole line by 2.9 s.
+    EXPECT_EQ(characters[0], 0);
+    EXPECT_NEAR(double(characters[2]), 2.0, 1.0);
+    EXPECT_NEAR(double(characters[5]), 5.0, 1.0);
+    EXPECT_EQ(characters.back(), 18);
+    // The strip: the lit part grows at every tick through the line and never shrinks.
+    EXPECT_LT(pixels.front(), pixels.back() / 20);
+    for (size_t k = 1; k < pixels.size(); ++k)
+        EXPECT_GT(pixels[k], pixels[k - 1]) << "at " << (k + 10) / 10.0 << " s";
+    for (size_t k = 1; k < characters.size(); ++k)
+        EXPECT_GE(characters[k], characters[k - 1]);
+
+    // A line without word times lights at once, as it always did.
+    tickAt(3.0);
+    ASSERT_EQ(strip->text(), QStringLiteral("plain"));
+    EXPECT_GT(litPixels(strip), 0);
+    EXPECT_EQ(colourOf(QStringLiteral("plain")), ctx->settings.LyricHighlightColor);
+    EXPECT_EQ(colourOf(QStringLiteral("Sing")), ctx->settings.LyricTextColor);
+}
+
+TEST_F(LyricsControllerTest, EditorKeepsTheWordTags) {
+    const QByteArray file = "[00:01.00]<00:01.00>Sing <00:01.50>along\r\n"
+                            "[00:03.00]one [00:03.40]two [00:03.90]\r\n";
+    writeStore(file);
+    controller->FindLyrics();
+    EXPECT_EQ(boxText(), QStringLiteral("\n[1.0]Sing along\n[3.0]one two \n\n"));
+    window.show();
+    QTest::mouseClick(ui.XPButton[5], Qt::LeftButton);
+    ASSERT_TRUE(controller->editing());
+    EXPECT_EQ(ui.RichTextBox2->toPlainText(),
+              QString::fromUtf8(file).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+    dialogs.answerMessage(Dialogs::Answer::Yes);
+    QTest::mouseClick(ui.XPButton[5], Qt::LeftButton);
+    EXPECT_FALSE(controller->editing());
+    EXPECT_EQ(home.read(QStringLiteral("LRCS/") + LyricStore::storeFileName(track)), file);
+    EXPECT_EQ(boxText(), QStringLiteral("\n[1.0]Sing along\n[3.0]one two \n\n"));
 }
 
 } // namespace

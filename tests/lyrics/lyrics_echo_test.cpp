@@ -1,6 +1,7 @@
 // The real program playing a generated track through libmpv (null audio) with an LRC file
 // beside it: --echo-lyrics prints every timed line once, in order, each at the first tick
-// whose adjusted position reaches the tenth of a second of its tag.
+// whose adjusted position reaches the tenth of a second of its tag; --echo-words prints the
+// words of an enhanced LRC file in order as they light.
 #include "player_process.h"
 #include "test_media.h"
 
@@ -24,11 +25,12 @@ struct PlayerRun {
     bool finished = false;
 };
 
-PlayerRun runPlayer(const TempHome &home, const QString &track) {
+PlayerRun runPlayer(const TempHome &home, const QString &track,
+                    const QString &echo = QStringLiteral("--echo-lyrics")) {
     QProcess p;
     p.setProcessEnvironment(PlayerProcess::environment(home));
     p.start(qEnvironmentVariable("LYRAVOX_BIN_DIR") + QStringLiteral("/lyravox"),
-            {QStringLiteral("--echo-lyrics"), QStringLiteral("--exit-after-track"), track});
+            {echo, QStringLiteral("--exit-after-track"), track});
     PlayerRun run;
     run.finished = p.waitForFinished(90000);
     if (!run.finished) p.kill();
@@ -92,6 +94,40 @@ TEST(LyricsEcho, OffsetTagMovesTheLinesEarlier) {
                      {QStringLiteral("一"), QStringLiteral("二"), QStringLiteral("三")}, 0.7);
     for (const Echo &e : run.lines)
         EXPECT_LT(e.position, e.tag.toDouble() - 0.35);
+}
+
+TEST(LyricsEcho, WordsLightInOrderAtTheirTimes) {
+    TempHome home;
+    const QString track = home.file(QStringLiteral("words.wav"));
+    ASSERT_TRUE(TestMedia::writeWav(track, 6.0));
+    // Both forms, a plain line between them, a word time out of order (raised to the word
+    // before it) and a tag without a word.
+    home.write(QStringLiteral("words.lrc"),
+               "[ti:Words]\r\n[00:00.50]<00:00.50>Sing <00:01.00>a<00:01.30>long<00:01.80>\r\n"
+               "[00:02.20]plain line\r\n"
+               "[00:03.00]one [00:03.40]two [00:03.20]three [00:04.10][00:04.50]four\r\n");
+    const PlayerRun run = runPlayer(home, track, QStringLiteral("--echo-words"));
+    ASSERT_TRUE(run.finished);
+    struct Expected {
+        const char *time;
+        const char *word;
+    };
+    const Expected expected[] = {{"0.5", "Sing"}, {"1.0", "a"},     {"1.3", "long"}, {"3.0", "one"},
+                                 {"3.4", "two"},  {"3.4", "three"}, {"4.5", "four"}};
+    ASSERT_EQ(run.lines.size(), std::size(expected)) << qPrintable(run.output);
+    for (size_t i = 0; i < run.lines.size(); ++i) {
+        const Echo &e = run.lines[i];
+        SCOPED_TRACE(qPrintable(e.text));
+        EXPECT_EQ(e.tag, QLatin1String(expected[i].time));
+        EXPECT_EQ(e.text, QString::fromUtf8(expected[i].word));
+        // Not before the word's time (the position is printed in hundredths); within a tick
+        // after a hit (110 ms) and some room for a loaded machine after it.
+        EXPECT_GE(e.position + 0.006, e.tag.toDouble());
+        EXPECT_LT(e.position, e.tag.toDouble() + 0.11 + 0.15);
+        if (i > 0) {
+            EXPECT_GE(e.position, run.lines[i - 1].position);
+        }
+    }
 }
 
 } // namespace

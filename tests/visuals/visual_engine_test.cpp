@@ -332,6 +332,48 @@ TEST(LyricPainter, DrawsTheLinesIntoThePicture) {
     EXPECT_GT(lit, 200) << "the enlarged lines cover the target";
 }
 
+TEST(LyricPainter, WordWipeLightsTheCurrentLineFromTheLeft) {
+    const QString cur = QStringLiteral("当前一行歌词");
+    LyricLineWords words; // one character a second
+    for (qsizetype k = 0; k < cur.size(); ++k)
+        words.push_back({k, 1, double(k), double(k + 1)});
+    const QColor unlit(150, 150, 255);
+    const QColor c = VisualMath::colourCycle(2000);
+    const QColor lit(255 - c.red(), 255 - c.green(), 255 - c.blue());
+    auto distance = [](QRgb p, const QColor &q) {
+        return std::abs(qRed(p) - q.red()) + std::abs(qGreen(p) - q.green()) +
+               std::abs(qBlue(p) - q.blue());
+    };
+    // Pixels of the current line's band nearer the lit colour, and nearer the unlit one.
+    std::vector<int> litPixels, unlitPixels;
+    for (double position = 0.0; position <= 6.0; position += 0.5) {
+        VisualMath::Random random(1);
+        clsVisual e(random, fixedClock(2000));
+        QString prev, line = cur, next;
+        int x = 2;
+        e.CalcLrc(prev, line, next, x, 0, 200, WordWipe(cur, &words, position), unlit);
+        int litCount = 0, unlitCount = 0;
+        for (int y = 32; y < 62 && y < e.picture().height(); ++y)
+            for (int px = 0; px < e.picture().width(); ++px) {
+                const QRgb p = e.picture().pixel(px, y);
+                if (distance(p, lit) < 60) ++litCount;
+                if (distance(p, unlit) < 60) ++unlitCount;
+            }
+        litPixels.push_back(litCount);
+        unlitPixels.push_back(unlitCount);
+    }
+    EXPECT_EQ(litPixels.front(), 0);
+    EXPECT_EQ(unlitPixels.back(), 0);
+    EXPECT_GT(litPixels.back(), 20);
+    for (size_t k = 1; k < litPixels.size(); ++k) {
+        EXPECT_GE(litPixels[k], litPixels[k - 1]) << k;
+        EXPECT_LE(unlitPixels[k], unlitPixels[k - 1]) << k;
+    }
+    // Halfway through the line both colours are there.
+    EXPECT_GT(litPixels[6], 0);
+    EXPECT_GT(unlitPixels[6], 0);
+}
+
 // A source whose every pixel has its own colour, in either layout the engine hands over.
 QImage numbered(int w, int h, QImage::Format format) {
     QImage image(w, h, format);
