@@ -252,9 +252,10 @@ TEST_F(LyricWindowTest, ATrackWithoutLyricsBringsTheMainWindowForwardUntilTheNex
     playback.next(); // quiet.wav
     ASSERT_TRUE(waitFor([&] { return window->isVisible(); }, 5000));
     // Under a window manager the main window must also be in front of the full-screen one.
-    if (topOfStacking() != 0)
+    if (topOfStacking() != 0) {
         EXPECT_TRUE(waitFor([&] { return topOfStacking() == window->winId(); }, 3000))
             << std::hex << topOfStacking() << " on top, not " << window->winId();
+    }
     EXPECT_FALSE(window->lyrics().LyricsLoaded());
     EXPECT_TRUE(window->ui().RichTextBox1->toPlainText().contains(QStringLiteral("[无]")));
     EXPECT_TRUE(lyricWindow()->isVisible());
