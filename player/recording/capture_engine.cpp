@@ -21,9 +21,8 @@ QString CaptureEngine::unavailableReason() const {
     return m_input->unavailableReason();
 }
 
-CaptureSetup::Plan CaptureEngine::setup(double requested, int maxMinutes) {
-    const CaptureSetup::Plan p =
-        CaptureSetup::plan(requested, m_recordSeconds, maxMinutes, m_format);
+CaptureSetup::Plan CaptureEngine::setup(double requested, double stored, int maxMinutes) {
+    const CaptureSetup::Plan p = CaptureSetup::plan(requested, stored, maxMinutes, m_format);
     m_recordSeconds = p.seconds;
     m_captureSize = p.bytes;
     return p;

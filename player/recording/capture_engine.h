@@ -26,9 +26,13 @@ public:
     QString unavailableReason() const;
     const AudioFormat &format() const { return m_format; }
 
-    // Sizes the next capture buffer for `requested` seconds (the seconds rule); the record
-    // seconds become the plan's seconds.
-    CaptureSetup::Plan setup(double requested, int maxMinutes);
+    // Sizes the next capture buffer for `requested` seconds (the seconds rule, weighing the
+    // take's own record seconds `stored`); the record seconds become the plan's seconds.
+    CaptureSetup::Plan setup(double requested, double stored, int maxMinutes);
+    // As above with the previous plan's record seconds as `stored`.
+    CaptureSetup::Plan setup(double requested, int maxMinutes) {
+        return setup(requested, m_recordSeconds, maxMinutes);
+    }
     double recordSeconds() const { return m_recordSeconds; }
     size_t captureSize() const { return m_captureSize; }
 

@@ -3,6 +3,7 @@
 #include "platform/system_mixer.h"
 #include "widgets/xp_button.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
 #include <QPainter>
@@ -154,6 +155,7 @@ InputMonitor::Read RecordingWidgets::readInput(int16_t *out, size_t count) {
 }
 
 void RecordingWidgets::shutdown() {
+    m_controller->keepTakeAtExit();
     m_monitor->pause();
     m_engine->release();
     m_recorder->StopRecord();
@@ -215,6 +217,8 @@ void RecordingWidgets::setMarker(bool visible, int twips) {
 void RecordingWidgets::setProcessingEnabled(bool enabled) {
     for (const char *name : {"mnuRemoveVocal", "mnuShifting"})
         if (QAction *a = m_ui.action(name)) a->setEnabled(enabled);
+    for (QCheckBox *box : {m_ui.Check2, m_ui.Check3})
+        if (box) box->setEnabled(enabled);
 }
 
 void RecordingWidgets::setLevelTimerRunning(bool running) {

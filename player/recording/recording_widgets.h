@@ -42,7 +42,7 @@ public:
     void startup();
     // FinishStartup enabled every button: the record command follows availability again.
     void finishStartup();
-    // Shutdown: a running recording ends without saving; the capture objects are released.
+    // Shutdown: a running or unsaved take is kept in "takes"; the capture objects are released.
     void shutdown();
 
     // RecordingControlsView.
