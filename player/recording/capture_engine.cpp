@@ -31,6 +31,7 @@ CaptureSetup::Plan CaptureEngine::setup(double requested, double stored, int max
 bool CaptureEngine::start(const QString &source) {
     stop();
     release();
+    m_formatRefused = false;
     if (!available() || m_captureSize == 0) return false;
     m_capture = m_input->createCapture();
     if (!m_capture) return false;
@@ -43,8 +44,12 @@ bool CaptureEngine::start(const QString &source) {
         buffer->append(data, bytes);
         if (buffer->full()) reportEnd(End::Full);
     };
-    auto onEnd = [this] { reportEnd(End::ServerLost); };
+    AudioCapture *capture = m_capture.get();
+    auto onEnd = [this, capture] {
+        reportEnd(capture->formatRefused() ? End::FormatRefused : End::ServerLost);
+    };
     if (!m_capture->start(source, m_format, onData, onEnd)) {
+        m_formatRefused = m_capture->formatRefused();
         m_capture.reset();
         m_buffer.reset();
         return false;

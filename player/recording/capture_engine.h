@@ -14,7 +14,7 @@
 class CaptureEngine : public QObject {
     Q_OBJECT
 public:
-    enum class End { None, Full, ServerLost };
+    enum class End { None, Full, ServerLost, FormatRefused };
 
     // `input` may be null: the engine is then unavailable.
     explicit CaptureEngine(AudioInput *input, QObject *parent = nullptr);
@@ -38,6 +38,8 @@ public:
 
     // Allocates the capture buffer and starts capturing `source` (empty: the default source).
     bool start(const QString &source);
+    // After a start that failed: the server refused the capture format.
+    bool formatRefused() const { return m_formatRefused; }
     // Stops the capture; the buffer stays until release().
     void stop();
     // True while the capture runs and the buffer has room.
@@ -63,4 +65,5 @@ private:
     std::unique_ptr<CaptureBuffer> m_buffer;
     std::unique_ptr<AudioCapture> m_capture;
     std::atomic<int> m_end{int(End::None)};
+    bool m_formatRefused = false;
 };

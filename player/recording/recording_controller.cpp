@@ -24,6 +24,10 @@ const QString &recordToolTip() {
     return t;
 }
 
+QString formatRefusedText() {
+    return QStringLiteral("你的声卡不支持当前音频捕捉采样设置！");
+}
+
 QString startQuestion() {
     return QStringLiteral(
                "您已经选择了录音功能，程序将以目前已经加载的曲目作为伴奏(开始录音时将从当前进度开"
@@ -101,6 +105,10 @@ QString RecordingController::keepTakeAtExit() {
     return kept;
 }
 
+void RecordingController::onServerChanged() {
+    if (!m_recording && !m_takeMode) applyAvailability();
+}
+
 void RecordingController::resetStopControls(const QString &menuCaption) {
     m_view.setStopControls(false, stopIdleCaption(), menuCaption);
 }
@@ -153,7 +161,9 @@ void RecordingController::startRecording() {
 
     m_player.play();
     if (!m_engine.start(sourceName ? sourceName() : QString())) {
-        endFailedRecording(QStringLiteral("无法开始录音！\r\n") + m_engine.unavailableReason());
+        endFailedRecording(m_engine.formatRefused() ? formatRefusedText()
+                                                    : QStringLiteral("无法开始录音！\r\n") +
+                                                          m_engine.unavailableReason());
         return;
     }
     m_clock.start();
@@ -211,7 +221,9 @@ void RecordingController::stop() {
             return;
         }
         m_spool.append(buffer->data(), buffer->readPosition());
-        if (buffer->readPosition() > 0 && m_ctx.dialogs) {
+        if (m_engine.endReason() == CaptureEngine::End::FormatRefused && m_ctx.dialogs)
+            m_ctx.dialogs->error(formatRefusedText(), CaptureSetup::warningTitle());
+        else if (buffer->readPosition() > 0 && m_ctx.dialogs) {
             if (m_engine.endReason() == CaptureEngine::End::Full)
                 m_ctx.dialogs->warning(
                     QStringLiteral("录音缓存已满，录音已停止。已录下的部分可以保存。"),

@@ -33,6 +33,8 @@ public:
 
     // Start-up: the record command is enabled only when recording is available.
     void applyAvailability();
+    // The sound server came, went or changed: an idle record command follows availability.
+    void onServerChanged();
     // Takes a player left in TEMP when it died, and takes kept when a window closed, are in the
     // home folder's "takes": a message says where.
     void recoverOrphanTake();

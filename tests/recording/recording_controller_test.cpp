@@ -250,33 +250,36 @@ TEST_F(RecordingControllerTest, NothingSavedEnablesRecordingAgain) {
 }
 
 TEST_F(RecordingControllerTest, ACaptureThatEndsByItselfStopsAndOffersWhatItHas) {
+    enum class End { Full, Lost, Refused };
     struct Case {
-        bool full;
+        End end;
         QString warning;
     };
     const Case cases[] = {
-        {true, QStringLiteral("录音缓存已满，录音已停止。已录下的部分可以保存。")},
-        {false, QStringLiteral("与声音服务器的连接已断开，录音已停止。已录下的部分可以保存。")}};
+        {End::Full, QStringLiteral("录音缓存已满，录音已停止。已录下的部分可以保存。")},
+        {End::Lost, QStringLiteral("与声音服务器的连接已断开，录音已停止。已录下的部分可以保存。")},
+        {End::Refused, QStringLiteral("你的声卡不支持当前音频捕捉采样设置！")}};
     for (const Case &c : cases) {
         player.setMedia(QStringLiteral("/m/short.mp3"), {2.0, 0, 0, QString(), false, false});
         player.setFileName(QStringLiteral("/m/short.mp3"));
         startRecording(0.0); // 3 s of record time, 6 s of buffer
         const size_t size = engine.buffer()->size();
         EXPECT_EQ(size, size_t(6 * kBytesPerSecond));
-        if (c.full) {
+        if (c.end == End::Full) {
             for (size_t fed = 0; fed < size + 10000; fed += 10000)
                 capture().feed(10000);
         } else {
             capture().feed(10000);
-            capture().breakStream();
+            capture().breakStream(c.end == End::Refused);
         }
         EXPECT_TRUE(controller.recording()) << "the end is posted, not handled in the callback";
-        const QString chosen = home.file(c.full ? QStringLiteral("full") : QStringLiteral("lost"));
+        const QString chosen = home.file(QStringLiteral("end%1").arg(int(c.end)));
         dialogs.answerSave(chosen);
         QCoreApplication::processEvents();
         EXPECT_FALSE(controller.recording());
         ASSERT_EQ(dialogs.messageTexts(), QStringList{c.warning});
-        EXPECT_EQ(read(chosen + QStringLiteral(".wav")).size(), 44 + int(c.full ? size : 10000));
+        EXPECT_EQ(read(chosen + QStringLiteral(".wav")).size(),
+                  44 + int(c.end == End::Full ? size : 10000));
         EXPECT_TRUE(controller.takeMode());
         player.setFileName(QStringLiteral("/m/song.mp3"));
         controller.clearTakeMode();
@@ -360,16 +363,49 @@ TEST_F(RecordingControllerTest, WithoutAServerRecordingIsDisabledAndSaysWhy) {
     EXPECT_EQ(player.playState(), MediaPlayer::Playing);
 }
 
-TEST_F(RecordingControllerTest, ACaptureThatCannotStartReturnsToIdle) {
-    input.refuseCapture = true;
-    player.play();
-    dialogs.answerMessage(Dialogs::Answer::Yes);
-    controller.startRecording();
-    EXPECT_FALSE(controller.recording());
-    ASSERT_EQ(dialogs.messageTexts().size(), 2);
-    EXPECT_TRUE(dialogs.messageTexts().at(1).startsWith(QStringLiteral("无法开始录音！")));
-    EXPECT_TRUE(view.recordEnabled);
-    EXPECT_FALSE(view.stopEnabled);
+TEST_F(RecordingControllerTest, ACaptureThatCannotStartReturnsToIdleAndSaysWhy) {
+    struct Case {
+        bool formatRefused;
+        QString message; // its start
+    };
+    const Case cases[] = {{false, QStringLiteral("无法开始录音！")},
+                          {true, QStringLiteral("你的声卡不支持当前音频捕捉采样设置！")}};
+    for (const Case &c : cases) {
+        input.refuseCapture = !c.formatRefused;
+        input.refuseFormat = c.formatRefused;
+        player.play();
+        dialogs.clear();
+        dialogs.answerMessage(Dialogs::Answer::Yes);
+        controller.startRecording();
+        EXPECT_FALSE(controller.recording());
+        ASSERT_EQ(dialogs.messageTexts().size(), 2);
+        EXPECT_TRUE(dialogs.messageTexts().at(1).startsWith(c.message))
+            << dialogs.messageTexts().at(1).toStdString();
+        EXPECT_EQ(dialogs.entries().at(1).icon, Dialogs::Icon::Critical);
+        EXPECT_TRUE(view.recordEnabled);
+        EXPECT_FALSE(view.stopEnabled);
+    }
+}
+
+TEST_F(RecordingControllerTest, AGapInTheCaptureIsKeptAsSilenceOfItsLength) {
+    startRecording();
+    capture().feed(kBytesPerSecond, 0);     // 1 s
+    capture().feedGap(kBytesPerSecond / 2); // 0.5 s the server could not deliver
+    capture().feed(kBytesPerSecond / 4, 7); // 0.25 s
+    const QString chosen = home.file(QStringLiteral("gap"));
+    dialogs.answerSave(chosen);
+    controller.stop();
+    const QByteArray file = read(chosen + QStringLiteral(".wav"));
+    ASSERT_EQ(file.size(), 44 + kBytesPerSecond * 7 / 4) << "1.75 s, the gap included";
+    const auto *s = reinterpret_cast<const int16_t *>(file.constData() + 44);
+    const int gapFrom = kBytesPerSecond / 2, gapTo = gapFrom + kBytesPerSecond / 4; // samples
+    EXPECT_EQ(s[gapFrom - 1], int16_t(gapFrom - 1));
+    int loud = 0;
+    for (int k = gapFrom; k < gapTo; ++k)
+        loud += s[k] != 0;
+    EXPECT_EQ(loud, 0);
+    EXPECT_EQ(s[gapTo], 7);
+    EXPECT_EQ(s[gapTo + 100], 107);
 }
 
 TEST_F(RecordingControllerTest, TheMixerStartsWithTheRecordCommandWhenSet) {
