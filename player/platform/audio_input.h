@@ -52,12 +52,16 @@ public:
     virtual ~AudioCapture() = default;
     // Starts capturing `source` (a source name) in `format`; the stream may still be on its way
     // when this returns, and a stream that then fails ends through `ended`. False when it
-    // cannot start at all. A gap the server reports reaches `data` as silence of its length.
+    // cannot start at all. The capture's time begins with this call: the time the stream takes
+    // to come up, and any gap the server reports, reach `data` as silence of their length.
     virtual bool start(const QString &source, const AudioFormat &format, DataSink data,
                        EndSink ended) = 0;
     // Stops after handing `data` what the stream still holds; no callback runs once this
     // returns. Safe to call when not started.
     virtual void stop() = 0;
+    // Stops once the stream has handed over what it captured up to now (a recording's end):
+    // waits for blocks still on their way, at most a tenth of a second.
+    virtual void finish() { stop(); }
     virtual bool running() const = 0;
     // After a failed start or an end: the server refused the capture format.
     virtual bool formatRefused() const { return false; }

@@ -318,6 +318,11 @@ public:
         m_ended = std::move(ended);
         m_endReported = false;
         m_bits = format.bits;
+        m_bytesPerSecond = format.bytesPerSecond();
+        m_channels = format.channels;
+        m_delivered = 0;
+        m_readyAt = 0;
+        m_startedAt = pa_rtclock_now();
         pa_stream_set_state_callback(m_stream, &PulseCapture::onState, this);
         pa_stream_set_read_callback(m_stream, &PulseCapture::onRead, this);
         // Blocks of 10 ms: what a stop cannot drain any more stays below that, and the level
@@ -327,6 +332,7 @@ public:
         attr.maxlength = uint32_t(-1);
         attr.tlength = attr.prebuf = attr.minreq = uint32_t(-1);
         attr.fragsize = std::max(align, uint32_t(format.bytesPerSecond() / 100) / align * align);
+        m_fragment = attr.fragsize;
         const QByteArray name = source.toUtf8();
         const bool ok =
             pa_stream_connect_record(m_stream, name.isEmpty() ? nullptr : name.constData(), &attr,
@@ -350,6 +356,38 @@ public:
         release();
         m_conn->unlock();
         clearSinks();
+    }
+
+    void finish() override {
+        if (!m_stream) return;
+        m_conn->lock();
+        if (m_conn->context && pa_stream_get_state(m_stream) == PA_STREAM_READY && m_readyAt > 0) {
+            // The bytes of the time since the start, less one block in flight.
+            const pa_usec_t now = pa_rtclock_now();
+            const double expected =
+                double(now - m_startedAt) / 1e6 * double(m_bytesPerSecond) - double(m_fragment);
+            struct Deadline {
+                const PulseAudioInput::Connection *conn;
+                bool passed = false;
+            } deadline{m_conn.get()};
+            pa_time_event *event = pa_context_rttime_new(
+                m_conn->context, now + 100 * PA_USEC_PER_MSEC,
+                [](pa_mainloop_api *, pa_time_event *, const struct timeval *, void *data) {
+                    auto *d = static_cast<Deadline *>(data);
+                    d->passed = true;
+                    d->conn->signal();
+                },
+                &deadline);
+            readAll(m_stream);
+            while (double(m_delivered) < expected && !deadline.passed &&
+                   pa_stream_get_state(m_stream) == PA_STREAM_READY) {
+                pa_threaded_mainloop_wait(m_conn->loop);
+                readAll(m_stream);
+            }
+            if (event) m_conn->api()->time_free(event);
+        }
+        m_conn->unlock();
+        stop();
     }
 
     bool running() const override { return m_running; }
@@ -378,17 +416,31 @@ private:
         while (pa_stream_readable_size(s) > 0) {
             if (pa_stream_peek(s, &data, &bytes) < 0 || bytes == 0) break;
             deliver(m_data, data, bytes, m_bits);
+            m_delivered += bytes;
             pa_stream_drop(s);
         }
     }
 
     static void onRead(pa_stream *s, size_t, void *self) {
-        static_cast<PulseCapture *>(self)->readAll(s);
+        auto *c = static_cast<PulseCapture *>(self);
+        c->readAll(s);
+        c->m_conn->signal(); // a finishing capture waits for blocks
     }
 
     static void onState(pa_stream *s, void *self) {
         auto *c = static_cast<PulseCapture *>(self);
         const pa_stream_state_t st = pa_stream_get_state(s);
+        if (st == PA_STREAM_READY && c->m_running && c->m_readyAt == 0) {
+            // The time the stream took to come up is part of the capture, as silence.
+            c->m_readyAt = pa_rtclock_now();
+            const size_t align = size_t(std::max(1, c->m_bits / 8 * c->m_channels));
+            const size_t lead =
+                size_t(double(c->m_readyAt - c->m_startedAt) / 1e6 * double(c->m_bytesPerSecond)) /
+                align * align;
+            deliver(c->m_data, nullptr, lead, c->m_bits);
+            c->m_delivered += lead;
+        }
+        c->m_conn->signal();
         if (c->m_running && !PA_STREAM_IS_GOOD(st) && !c->m_endReported) {
             c->m_formatRefused = refusal(pa_context_errno(pa_stream_get_context(s)));
             c->m_endReported = true;
@@ -405,6 +457,12 @@ private:
     std::atomic<bool> m_formatRefused{false};
     bool m_endReported = false;
     int m_bits = 16;
+    int m_bytesPerSecond = 0;
+    uint32_t m_fragment = 0;
+    size_t m_delivered = 0; // loop locked
+    int m_channels = 2;
+    pa_usec_t m_startedAt = 0; // when start() ran
+    pa_usec_t m_readyAt = 0;   // loop locked; when the stream came up
 };
 
 } // namespace

@@ -65,7 +65,7 @@ void CaptureEngine::reportEnd(End why) {
 }
 
 void CaptureEngine::stop() {
-    if (m_capture) m_capture->stop();
+    if (m_capture) m_capture->finish();
     m_capture.reset();
 }
 
