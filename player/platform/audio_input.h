@@ -60,7 +60,7 @@ public:
     // returns. Safe to call when not started.
     virtual void stop() = 0;
     // Stops once the stream has handed over what it captured up to now (a recording's end):
-    // waits for blocks still on their way, at most a tenth of a second.
+    // waits for blocks still on their way, at most 60 ms.
     virtual void finish() { stop(); }
     virtual bool running() const = 0;
     // After a failed start or an end: the server refused the capture format.

@@ -371,7 +371,7 @@ public:
                 bool passed = false;
             } deadline{m_conn.get()};
             pa_time_event *event = pa_context_rttime_new(
-                m_conn->context, now + 100 * PA_USEC_PER_MSEC,
+                m_conn->context, now + 60 * PA_USEC_PER_MSEC,
                 [](pa_mainloop_api *, pa_time_event *, const struct timeval *, void *data) {
                     auto *d = static_cast<Deadline *>(data);
                     d->passed = true;

@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "playback/playback_widgets.h"
 #include "pulse_server.h"
+#include "real_input.h"
 #include "recording/recording_widgets.h"
 #include "scripted_dialogs.h"
 #include "take_analysis.h"
@@ -12,9 +13,11 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QSlider>
 #include <QTest>
 #include <QWindow>
+#include <csignal>
 #include <gtest/gtest.h>
 
 namespace {
@@ -24,6 +27,12 @@ void click(QWidget &window, QWidget *target) {
     const QPoint at = target->mapTo(&window, target->rect().center());
     QTest::mouseMove(window.windowHandle(), at);
     QTest::mouseClick(window.windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+}
+
+// The capture streams the server has open.
+int captureStreams(const fxtest::PulseServer &server) {
+    const std::string list = server.pactl("list short source-outputs");
+    return int(std::count(list.begin(), list.end(), '\n'));
 }
 
 struct WindowOnXcb : ::testing::Test {
@@ -176,6 +185,100 @@ TEST_F(WindowOnXcb, WithoutASoundServerThePlayerPlaysAndRecordingSaysWhyNot) {
     EXPECT_EQ(w.playback().player().playState(), MediaPlayer::Paused);
     w.close();
     qunsetenv("PULSE_SERVER");
+}
+
+TEST_F(WindowOnXcb, TheMicrophoneIsOpenOnlyWhileTheMeterIsShownOrATakeRuns) {
+    fxtest::PulseServer server;
+    ASSERT_TRUE(server.running()) << server.log();
+    server.pactl("set-default-source lvxnull.monitor");
+    ctx.settings.VisualOn = 0;
+    MainWindow w(ctx);
+    showAndPlay(w);
+    ASSERT_EQ(ctx.settings.ShowLevelMeter, 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return captureStreams(server) == 1; }, 3000))
+        << "the level meter listens";
+
+    // The level display off through its pop-up menu: no stream within a second.
+    ::click(w.ui().Picture3, {}, Qt::RightButton);
+    QMenu *menu = w.ui().Popmnu[3];
+    ASSERT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, 3000));
+    clickMenuItem(menu, w.ui().action("PopShowVolumeB"));
+    ASSERT_EQ(ctx.settings.ShowLevelMeter, 0);
+    QElapsedTimer off;
+    off.start();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return captureStreams(server) == 0; }, 1000));
+    EXPECT_LT(off.elapsed(), 1000);
+
+    // A take opens one for as long as it runs.
+    dialogs.answerMessage(Dialogs::Answer::Yes);
+    dialogs.answerSave(home.file(QStringLiteral("quiet take")));
+    click(w, w.ui().XPButton[6]);
+    ASSERT_TRUE(w.recording().controller().recording());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return captureStreams(server) == 1; }, 2000));
+    QTest::qWait(300);
+    click(w, w.ui().XPButton[8]);
+    EXPECT_FALSE(w.recording().controller().recording());
+    off.start();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return captureStreams(server) == 0; }, 1000));
+    EXPECT_LT(off.elapsed(), 1000);
+    w.close();
+}
+
+TEST_F(WindowOnXcb, AStoppedServerLeavesLyricTicksAndClicksOnTime) {
+    fxtest::PulseServer server;
+    ASSERT_TRUE(server.running()) << server.log();
+    server.pactl("set-default-source lvxnull.monitor");
+    MainWindow w(ctx);
+    showAndPlay(w);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return captureStreams(server) == 1; }, 3000));
+    QList<qint64> ticks;
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(w.ui().Timer[1], &QTimer::timeout, &w, [&] { ticks << clock.elapsed(); });
+    ::kill(server.pid(), SIGSTOP);
+
+    // Clicks that reach the server: the volume slider, record, stop, the play button.
+    struct Step {
+        const char *what;
+        QWidget *target;
+        std::function<bool()> done;
+    };
+    auto *slider = w.findChild<QSlider *>(QStringLiteral("sldVolume"));
+    RecordingController &rec = w.recording().controller();
+    MediaPlayer &player = w.playback().player();
+    dialogs.answerMessage(Dialogs::Answer::Yes);
+    dialogs.answerSave(QString());
+    const Step steps[] = {
+        {"volume", slider, [&] { return slider->value() < 65535; }},
+        {"record", w.ui().XPButton[6], [&] { return rec.recording(); }},
+        {"stop", w.ui().XPButton[8], [&] { return !rec.recording(); }},
+        {"pause", w.ui().XPButton[18], [&] { return player.playState() == MediaPlayer::Paused; }},
+    };
+    qint64 tickingUntil = 0; // the stop pauses the track, and its lyrics with it
+    for (const Step &step : steps) {
+        QTest::qWait(300);
+        if (step.target == w.ui().XPButton[8]) tickingUntil = clock.elapsed();
+        QElapsedTimer answered;
+        answered.start();
+        if (step.target == slider)
+            QTest::mouseClick(w.windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                              slider->mapTo(&w, QPoint(2, slider->height() / 2)));
+        else
+            click(w, step.target);
+        EXPECT_TRUE(QTest::qWaitFor(step.done, 1000)) << step.what;
+        EXPECT_LT(answered.elapsed(), 250) << step.what;
+    }
+    QTest::qWait(300);
+    ::kill(server.pid(), SIGCONT);
+    // The lyric timer (50 ms) kept its pace while the track played.
+    while (!ticks.isEmpty() && ticks.last() > tickingUntil)
+        ticks.removeLast();
+    ASSERT_GT(ticks.size(), 12);
+    qint64 longest = tickingUntil - ticks.last();
+    for (int k = 1; k < ticks.size(); ++k)
+        longest = std::max(longest, ticks[k] - ticks[k - 1]);
+    EXPECT_LT(longest, 250) << "a lyric tick came late";
+    w.close();
 }
 
 } // namespace
