@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QSlider>
 #include <QTest>
@@ -279,6 +280,62 @@ TEST_F(WindowOnXcb, AStoppedServerLeavesLyricTicksAndClicksOnTime) {
         longest = std::max(longest, ticks[k] - ticks[k - 1]);
     EXPECT_LT(longest, 250) << "a lyric tick came late";
     w.close();
+}
+
+TEST_F(WindowOnXcb, NoTakeIsLostToAFailedSaveOrAClosedWindow) {
+    fxtest::PulseServer server;
+    ASSERT_TRUE(server.running()) << server.log();
+    server.pactl("set-default-source lvxnull.monitor");
+    const QString takes = home.file(QStringLiteral("takes"));
+    const QByteArray audio = qgetenv("LYRAVOX_AUDIO");
+    qunsetenv("LYRAVOX_AUDIO"); // the track's tone plays into the daemon's sink
+    {
+        MainWindow w(ctx);
+        showAndPlay(w);
+        // An unwritable folder first, then a good one: the second file holds the whole take.
+        dialogs.answerMessage(Dialogs::Answer::Yes);
+        dialogs.answerSave(home.file(QStringLiteral("no/such/folder/take")));
+        dialogs.answerSave(home.file(QStringLiteral("second")));
+        QElapsedTimer clock;
+        clock.start();
+        click(w, w.ui().XPButton[6]);
+        ASSERT_TRUE(w.recording().controller().recording());
+        QTest::qWait(1500);
+        const double recorded = double(clock.elapsed()) / 1000.0;
+        click(w, w.ui().XPButton[8]);
+        EXPECT_TRUE(dialogs.messageTexts().contains(QStringLiteral("保存文件出现错误！")));
+        const TakeContents saved = TakeContents::read(home.file(QStringLiteral("second.wav")));
+        ASSERT_TRUE(saved.valid);
+        EXPECT_NEAR(saved.seconds(), recorded, 0.1);
+        EXPECT_NEAR(saved.frequency(0.1, saved.seconds() - 0.1), 440.0, 2.0);
+
+        // The window closes in the middle of the next take.
+        w.playback().controller().playSelected();
+        dialogs.clear();
+        dialogs.answerMessage(Dialogs::Answer::Yes);
+        click(w, w.ui().XPButton[6]);
+        ASSERT_TRUE(w.recording().controller().recording());
+        QTest::qWait(1200);
+        w.close();
+    }
+    qputenv("LYRAVOX_AUDIO", audio);
+    const QStringList kept = QDir(takes).entryList(QDir::Files);
+    ASSERT_EQ(kept.size(), 1);
+    const TakeContents closed = TakeContents::read(takes + QLatin1Char('/') + kept[0]);
+    ASSERT_TRUE(closed.valid);
+    EXPECT_NEAR(closed.seconds(), 1.2, 0.15);
+    EXPECT_GT(closed.peak(closed.seconds() - 0.4, closed.seconds()), 8000) << "to its last moment";
+
+    // The next start says where it is.
+    dialogs.clear();
+    MainWindow again(ctx);
+    again.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
+    ASSERT_FALSE(dialogs.messageTexts().isEmpty());
+    EXPECT_TRUE(dialogs.messageTexts().at(0).startsWith(
+        QStringLiteral("上次关闭程序时未保存的录音已保存为：")));
+    EXPECT_TRUE(dialogs.messageTexts().at(0).contains(kept[0]));
+    again.close();
 }
 
 } // namespace
