@@ -156,7 +156,7 @@ const std::vector<Item> kCoverMenu = {
 const std::vector<Item> kLevelMenu = {
     {0, "PopShowVolumeB", "关闭录音音量显示", "mnuShowVolumeB"},
     SEP(0),
-    {0, "PopSNDVOL3", "系统声音控制", "mnuSNDVOL"},
+    {0, "PopSNDVOL", "系统声音控制", "mnuSNDVOL"},
 };
 
 const std::vector<Item> kDownloadMenu = {

@@ -3,16 +3,19 @@
 // sources with their ports and volumes, and capture streams. PulseAudioInput implements it on
 // libpulse; tests may use a scripted one.
 //
-// Threads: every member is called on the UI thread. Each call that talks to the server blocks
-// for at most the implementation's bounded wait; once the server is known to be missing every
-// call answers its empty value at once. Capture callbacks run on the server client's own thread.
+// Threads: every member is called on the UI thread and answers at once, without waiting on the
+// server: the lists are what the server last reported, and changes are sent without waiting for
+// their outcome. Without a server every call answers its empty value. Capture callbacks run on
+// the server client's own thread (or, while a capture stops, on the thread that stops it).
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 struct AudioSourceInfo {
     uint32_t index = 0; // the server's index of the source
@@ -43,16 +46,42 @@ public:
     // Called on the capture thread with each block of captured bytes: copy, never block.
     using DataSink = std::function<void(const char *data, size_t bytes)>;
     // Called once on the capture thread when the stream ends by itself (the server went away,
-    // the source was removed).
+    // the source was removed, the server refused the format).
     using EndSink = std::function<void()>;
 
     virtual ~AudioCapture() = default;
-    // Starts capturing `source` (a source name) in `format`. False when it cannot start.
+    // Starts capturing `source` (a source name) in `format`; the stream may still be on its way
+    // when this returns, and a stream that then fails ends through `ended`. False when it
+    // cannot start at all. The capture's time begins with this call: the time the stream takes
+    // to come up, and any gap the server reports, reach `data` as silence of their length.
     virtual bool start(const QString &source, const AudioFormat &format, DataSink data,
                        EndSink ended) = 0;
-    // Stops; no callback runs once this returns. Safe to call when not started.
+    // Stops after handing `data` what the stream still holds; no callback runs once this
+    // returns. Safe to call when not started.
     virtual void stop() = 0;
+    // Stops once the stream has handed over what it captured up to now (a recording's end):
+    // waits for blocks still on their way, at most 60 ms.
+    virtual void finish() { stop(); }
     virtual bool running() const = 0;
+    // After a failed start or an end: the server refused the capture format.
+    virtual bool formatRefused() const { return false; }
+
+    // Hands one block to `sink`: the captured bytes, or, for a gap the server reported (`data`
+    // null), silence of `bytes` bytes at `bits` per sample, so that the capture keeps its time.
+    static void deliver(const DataSink &sink, const void *data, size_t bytes, int bits) {
+        if (!sink || bytes == 0) return;
+        if (data) {
+            sink(static_cast<const char *>(data), bytes);
+            return;
+        }
+        static const std::vector<char> zeros(16384, char(0)), unsignedZeros(16384, char(0x80));
+        const std::vector<char> &silence = bits == 8 ? unsignedZeros : zeros;
+        for (size_t left = bytes; left > 0;) {
+            const size_t n = std::min(left, silence.size());
+            sink(silence.data(), n);
+            left -= n;
+        }
+    }
 };
 
 class AudioInput {
@@ -75,4 +104,7 @@ public:
     virtual bool setVolume(uint32_t sourceIndex, int channels, uint32_t volume) = 0;
     // A new capture stream on this server (null without a server).
     virtual std::unique_ptr<AudioCapture> createCapture() = 0;
+    // `listener` runs on the server client's thread whenever the server comes or goes or its
+    // sources change (post it on; never block). Null removes it.
+    virtual void setChangeListener(std::function<void()> listener) { (void)listener; }
 };

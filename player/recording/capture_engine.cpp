@@ -21,9 +21,8 @@ QString CaptureEngine::unavailableReason() const {
     return m_input->unavailableReason();
 }
 
-CaptureSetup::Plan CaptureEngine::setup(double requested, int maxMinutes) {
-    const CaptureSetup::Plan p =
-        CaptureSetup::plan(requested, m_recordSeconds, maxMinutes, m_format);
+CaptureSetup::Plan CaptureEngine::setup(double requested, double stored, int maxMinutes) {
+    const CaptureSetup::Plan p = CaptureSetup::plan(requested, stored, maxMinutes, m_format);
     m_recordSeconds = p.seconds;
     m_captureSize = p.bytes;
     return p;
@@ -32,6 +31,7 @@ CaptureSetup::Plan CaptureEngine::setup(double requested, int maxMinutes) {
 bool CaptureEngine::start(const QString &source) {
     stop();
     release();
+    m_formatRefused = false;
     if (!available() || m_captureSize == 0) return false;
     m_capture = m_input->createCapture();
     if (!m_capture) return false;
@@ -44,8 +44,12 @@ bool CaptureEngine::start(const QString &source) {
         buffer->append(data, bytes);
         if (buffer->full()) reportEnd(End::Full);
     };
-    auto onEnd = [this] { reportEnd(End::ServerLost); };
+    AudioCapture *capture = m_capture.get();
+    auto onEnd = [this, capture] {
+        reportEnd(capture->formatRefused() ? End::FormatRefused : End::ServerLost);
+    };
     if (!m_capture->start(source, m_format, onData, onEnd)) {
+        m_formatRefused = m_capture->formatRefused();
         m_capture.reset();
         m_buffer.reset();
         return false;
@@ -61,7 +65,7 @@ void CaptureEngine::reportEnd(End why) {
 }
 
 void CaptureEngine::stop() {
-    if (m_capture) m_capture->stop();
+    if (m_capture) m_capture->finish();
     m_capture.reset();
 }
 

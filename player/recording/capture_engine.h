@@ -14,7 +14,7 @@
 class CaptureEngine : public QObject {
     Q_OBJECT
 public:
-    enum class End { None, Full, ServerLost };
+    enum class End { None, Full, ServerLost, FormatRefused };
 
     // `input` may be null: the engine is then unavailable.
     explicit CaptureEngine(AudioInput *input, QObject *parent = nullptr);
@@ -26,14 +26,20 @@ public:
     QString unavailableReason() const;
     const AudioFormat &format() const { return m_format; }
 
-    // Sizes the next capture buffer for `requested` seconds (the seconds rule); the record
-    // seconds become the plan's seconds.
-    CaptureSetup::Plan setup(double requested, int maxMinutes);
+    // Sizes the next capture buffer for `requested` seconds (the seconds rule, weighing the
+    // take's own record seconds `stored`); the record seconds become the plan's seconds.
+    CaptureSetup::Plan setup(double requested, double stored, int maxMinutes);
+    // As above with the previous plan's record seconds as `stored`.
+    CaptureSetup::Plan setup(double requested, int maxMinutes) {
+        return setup(requested, m_recordSeconds, maxMinutes);
+    }
     double recordSeconds() const { return m_recordSeconds; }
     size_t captureSize() const { return m_captureSize; }
 
     // Allocates the capture buffer and starts capturing `source` (empty: the default source).
     bool start(const QString &source);
+    // After a start that failed: the server refused the capture format.
+    bool formatRefused() const { return m_formatRefused; }
     // Stops the capture; the buffer stays until release().
     void stop();
     // True while the capture runs and the buffer has room.
@@ -59,4 +65,5 @@ private:
     std::unique_ptr<CaptureBuffer> m_buffer;
     std::unique_ptr<AudioCapture> m_capture;
     std::atomic<int> m_end{int(End::None)};
+    bool m_formatRefused = false;
 };

@@ -24,7 +24,47 @@ void InputPanelController::fillDevices() {
     }
     m_view.setDevices(names, selected);
     m_view.setLines({}, -1);
+    m_shown = deviceSourceNames();
     if (selected >= 0) deviceSelected(selected);
+}
+
+QStringList InputPanelController::deviceSourceNames() const {
+    QStringList names;
+    const int count = m_recorder.DeviceCount();
+    for (int k = 0; k < count; ++k)
+        names << m_recorder.DeviceSourceName(k);
+    return names;
+}
+
+void InputPanelController::refreshDevices() {
+    const QStringList sources = deviceSourceNames();
+    if (sources == m_shown) return;
+    m_shown = sources;
+    const int count = int(sources.size());
+    QStringList names;
+    for (int k = 0; k < count; ++k)
+        names << m_recorder.DeviceName(k);
+    int selected = int(sources.indexOf(m_recorder.SelectedSourceName()));
+    if (selected < 0 || !m_recorder.SelectDevice(selected)) selected = m_recorder.DefaultDevice();
+    if (selected < 0 || !m_recorder.SelectDevice(selected)) {
+        selected = -1;
+        for (int k = 0; k < count && selected < 0; ++k)
+            if (m_recorder.SelectDevice(k)) selected = k;
+    }
+    m_view.setDevices(names, selected);
+    m_view.setLines({}, -1);
+    if (selected >= 0) showSelectedDevice();
+}
+
+void InputPanelController::showSelectedDevice() {
+    QStringList lines;
+    const int count = m_recorder.MixerLineCount();
+    for (int k = 0; k < count; ++k)
+        lines << m_recorder.MixerLineName(k);
+    m_view.setLines(lines, m_recorder.SelectedMixerLine());
+    const int volume = m_recorder.MixerLineVolume();
+    m_view.setVolumeSlider(volume);
+    m_view.setVolumeText(percentText(volume));
 }
 
 void InputPanelController::deviceSelected(int device) {

@@ -20,6 +20,10 @@ public:
     // Start-up: fills the device list and selects the server's default source (or, failing
     // that, the first device that opens).
     void fillDevices();
+    // The server's sources changed (or the server came or went): when the devices differ from
+    // those shown, the list is filled again and keeps the selected source where it still is,
+    // else takes the default. Quiet: no message, the focus stays where it is.
+    void refreshDevices();
     // The user's selections.
     void deviceSelected(int device);
     void sourceSelected(int line);
@@ -30,7 +34,12 @@ public:
     void systemVolumeControl();
 
 private:
+    QStringList deviceSourceNames() const;
+    // The selected device's lines and volume, without touching the server.
+    void showSelectedDevice();
+
     AppContext &m_ctx;
+    QStringList m_shown; // the source names behind the device list
     WaveInRecorder &m_recorder;
     InputPanelView &m_view;
 };

@@ -24,6 +24,10 @@ const QString &recordToolTip() {
     return t;
 }
 
+QString formatRefusedText() {
+    return QStringLiteral("你的声卡不支持当前音频捕捉采样设置！");
+}
+
 QString startQuestion() {
     return QStringLiteral(
                "您已经选择了录音功能，程序将以目前已经加载的曲目作为伴奏(开始录音时将从当前进度开"
@@ -68,11 +72,41 @@ void RecordingController::applyAvailability() {
 }
 
 void RecordingController::recoverOrphanTake() {
+    const QString temp = m_ctx.paths.temp();
+    const QStringList crashed =
+        TakeSpool::recoverOrphans(temp, m_ctx.paths.file(QStringLiteral("takes")));
+    const QStringList closed = TakeSpool::keptAtExit(temp);
+    if (!m_ctx.dialogs) return;
+    auto list = [](const QStringList &paths) {
+        QStringList native;
+        for (const QString &p : paths)
+            native << QDir::toNativeSeparators(p);
+        return native.join(QStringLiteral("\r\n"));
+    };
+    QString text;
+    if (!crashed.isEmpty())
+        text = QStringLiteral("上次程序意外结束时的录音已保存为：\r\n") + list(crashed);
+    if (!closed.isEmpty())
+        text += (text.isEmpty() ? QString() : QStringLiteral("\r\n")) +
+                QStringLiteral("上次关闭程序时未保存的录音已保存为：\r\n") + list(closed);
+    if (!text.isEmpty()) m_ctx.dialogs->info(text);
+}
+
+QString RecordingController::keepTakeAtExit() {
+    if (m_recording) {
+        m_recording = false;
+        m_engine.stop();
+        if (const CaptureBuffer *b = m_engine.buffer())
+            m_spool.append(b->data(), b->readPosition());
+    }
     const QString kept =
-        TakeSpool::recoverOrphan(m_ctx.paths.temp(), m_ctx.paths.file(QStringLiteral("takes")));
-    if (kept.isEmpty() || !m_ctx.dialogs) return;
-    m_ctx.dialogs->info(QStringLiteral("上次程序意外结束时的录音已保存为：\r\n") +
-                        QDir::toNativeSeparators(kept));
+        m_spool.keep(m_ctx.paths.temp(), m_ctx.paths.file(QStringLiteral("takes")));
+    m_engine.release();
+    return kept;
+}
+
+void RecordingController::onServerChanged() {
+    if (!m_recording && !m_takeMode) applyAvailability();
 }
 
 void RecordingController::resetStopControls(const QString &menuCaption) {
@@ -115,9 +149,11 @@ void RecordingController::startRecording() {
     const double duration = m_player.duration();
     const double left = duration - m_player.currentPosition() + 1.0;
     // A stream without a length has no time left to size for: it gets the maximum.
-    const double requested =
-        s.RecordBufferMode == 1 && duration != 0.0 ? left : double(s.MaxRecordMinutes) * 60.0;
-    const CaptureSetup::Plan plan = m_engine.setup(requested, s.MaxRecordMinutes);
+    const double max = double(s.MaxRecordMinutes) * 60.0;
+    // The warnings weigh this take's record seconds, whatever the mode sizes the buffer for.
+    const double stored = duration != 0.0 ? left : max;
+    const double requested = s.RecordBufferMode == 1 ? stored : max;
+    const CaptureSetup::Plan plan = m_engine.setup(requested, stored, s.MaxRecordMinutes);
     for (CaptureSetup::Warning w : plan.warnings)
         if (m_ctx.dialogs)
             m_ctx.dialogs->warning(CaptureSetup::warningText(w, s.MaxRecordMinutes),
@@ -125,7 +161,9 @@ void RecordingController::startRecording() {
 
     m_player.play();
     if (!m_engine.start(sourceName ? sourceName() : QString())) {
-        endFailedRecording(QStringLiteral("无法开始录音！\r\n") + m_engine.unavailableReason());
+        endFailedRecording(m_engine.formatRefused() ? formatRefusedText()
+                                                    : QStringLiteral("无法开始录音！\r\n") +
+                                                          m_engine.unavailableReason());
         return;
     }
     m_clock.start();
@@ -183,7 +221,9 @@ void RecordingController::stop() {
             return;
         }
         m_spool.append(buffer->data(), buffer->readPosition());
-        if (buffer->readPosition() > 0 && m_ctx.dialogs) {
+        if (m_engine.endReason() == CaptureEngine::End::FormatRefused && m_ctx.dialogs)
+            m_ctx.dialogs->error(formatRefusedText(), CaptureSetup::warningTitle());
+        else if (buffer->readPosition() > 0 && m_ctx.dialogs) {
             if (m_engine.endReason() == CaptureEngine::End::Full)
                 m_ctx.dialogs->warning(
                     QStringLiteral("录音缓存已满，录音已停止。已录下的部分可以保存。"),
@@ -225,22 +265,22 @@ void RecordingController::saveTake() {
     request.filter = QStringLiteral("声音文件(*.wav)|*.wav");
     request.fileName = TakeFile::proposedName(QDateTime::currentDateTime());
     request.confirmOverwrite = true;
-    const QString chosen = m_ctx.dialogs ? m_ctx.dialogs->saveFile(request) : QString();
-    if (chosen.isEmpty()) {
-        applyAvailability();
-        releaseTake();
-        resetStopControls(stopMenuAfterStop());
-        return;
-    }
-    const QString name = TakeFile::savePath(chosen);
-    m_player.stop();
-    m_player.setCurrentPosition(0.0);
-    if (!TakeFile::writeWav(name, buffer->format(), buffer->data(), bytes)) {
+    // A failed save keeps the take and asks again; only a cancelled dialog gives it up.
+    QString name;
+    for (;;) {
+        const QString chosen = m_ctx.dialogs ? m_ctx.dialogs->saveFile(request) : QString();
+        if (!m_engine.buffer()) return; // the window closed meanwhile and kept the take
+        if (chosen.isEmpty()) {
+            applyAvailability();
+            releaseTake();
+            resetStopControls(stopMenuAfterStop());
+            return;
+        }
+        name = TakeFile::savePath(chosen);
+        m_player.stop();
+        m_player.setCurrentPosition(0.0);
+        if (TakeFile::writeWav(name, buffer->format(), buffer->data(), bytes)) break;
         if (m_ctx.dialogs) m_ctx.dialogs->error(QStringLiteral("保存文件出现错误！"));
-        releaseTake();
-        applyAvailability();
-        resetStopControls(stopMenuAfterStop());
-        return;
     }
     m_takePath = name;
     m_player.setFileName(m_takePath);

@@ -33,8 +33,14 @@ public:
 
     // Start-up: the record command is enabled only when recording is available.
     void applyAvailability();
-    // A take a player left in TEMP when it died is kept in the home folder's "takes".
+    // The sound server came, went or changed: an idle record command follows availability.
+    void onServerChanged();
+    // Takes a player left in TEMP when it died, and takes kept when a window closed, are in the
+    // home folder's "takes": a message says where.
     void recoverOrphanTake();
+    // The window closes: a running or unsaved take is moved into "takes" (the next start says
+    // where). Returns its path, empty when there was none.
+    QString keepTakeAtExit();
 
     // Commands.
     void startRecording();

@@ -3,6 +3,7 @@
 #include "platform/system_mixer.h"
 #include "widgets/xp_button.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
 #include <QPainter>
@@ -34,7 +35,8 @@ template <typename W> W *make(QWidget *parent, const char *name, QRect geometry)
 RecordingWidgets::RecordingWidgets(AppContext &ctx, MainWindowUi &ui, MediaPlayer &player,
                                    QObject *parent)
     : QObject(parent), m_ctx(ctx), m_ui(ui), m_input(std::make_unique<PulseAudioInput>()) {
-    AudioInput *input = m_input->available() ? m_input.get() : nullptr;
+    // The server may come later or come back: everything works on the one input throughout.
+    AudioInput *input = m_input.get();
     m_recorder = std::make_unique<WaveInRecorder>(input);
     m_engine = std::make_unique<CaptureEngine>(input);
     m_monitor = std::make_unique<InputMonitor>(input, m_engine.get());
@@ -44,9 +46,22 @@ RecordingWidgets::RecordingWidgets(AppContext &ctx, MainWindowUi &ui, MediaPlaye
     m_controller->sourceName = [recorder] { return recorder->SelectedSourceName(); };
     buildPanel();
     bindCommands();
+    m_input->setChangeListener([this] {
+        QMetaObject::invokeMethod(this, &RecordingWidgets::serverChanged, Qt::QueuedConnection);
+    });
+    // The monitor stream lives only while the level meter or the visualization reads it.
+    m_monitorIdle.setSingleShot(true);
+    m_monitorIdle.setInterval(kMonitorIdleMs);
+    connect(&m_monitorIdle, &QTimer::timeout, this, [this] { m_monitor->pause(); });
+}
+
+void RecordingWidgets::serverChanged() {
+    m_panel->refreshDevices();
+    m_controller->onServerChanged();
 }
 
 RecordingWidgets::~RecordingWidgets() {
+    m_input->setChangeListener(nullptr);
     // The capture streams go before the connection they run on.
     m_controller.reset();
     m_panel.reset();
@@ -146,6 +161,7 @@ void RecordingWidgets::finishStartup() {
 
 InputMonitor::Read RecordingWidgets::readInput(int16_t *out, size_t count) {
     const bool recording = m_controller->recording() && m_engine->capturing();
+    m_monitorIdle.start();
     if (recording)
         m_monitor->pause();
     else
@@ -154,6 +170,7 @@ InputMonitor::Read RecordingWidgets::readInput(int16_t *out, size_t count) {
 }
 
 void RecordingWidgets::shutdown() {
+    m_controller->keepTakeAtExit();
     m_monitor->pause();
     m_engine->release();
     m_recorder->StopRecord();
@@ -215,6 +232,8 @@ void RecordingWidgets::setMarker(bool visible, int twips) {
 void RecordingWidgets::setProcessingEnabled(bool enabled) {
     for (const char *name : {"mnuRemoveVocal", "mnuShifting"})
         if (QAction *a = m_ui.action(name)) a->setEnabled(enabled);
+    for (QCheckBox *box : {m_ui.Check2, m_ui.Check3})
+        if (box) box->setEnabled(enabled);
 }
 
 void RecordingWidgets::setLevelTimerRunning(bool running) {

@@ -15,6 +15,7 @@
 #include "shell/main_window_ui.h"
 
 #include <QObject>
+#include <QTimer>
 #include <memory>
 
 class MediaPlayer;
@@ -42,7 +43,7 @@ public:
     void startup();
     // FinishStartup enabled every button: the record command follows availability again.
     void finishStartup();
-    // Shutdown: a running recording ends without saving; the capture objects are released.
+    // Shutdown: a running or unsaved take is kept in "takes"; the capture objects are released.
     void shutdown();
 
     // RecordingControlsView.
@@ -67,8 +68,13 @@ public:
     void setLevelDisplayCaptions(const QString &menu, const QString &popup) override;
     void focusSurface() override;
 
+    // The monitor stream stops once the displays have not read it for this long.
+    static constexpr int kMonitorIdleMs = 400;
+
 private:
     void buildPanel();
+    // Posted from the server's thread: devices and availability follow the server.
+    void serverChanged();
     void bindCommands();
 
     AppContext &m_ctx;
@@ -79,6 +85,7 @@ private:
     std::unique_ptr<InputMonitor> m_monitor;
     std::unique_ptr<RecordingController> m_controller;
     std::unique_ptr<InputPanelController> m_panel;
+    QTimer m_monitorIdle;
     QComboBox *m_devices = nullptr;
     QComboBox *m_lines = nullptr;
     QSlider *m_volume = nullptr;

@@ -23,31 +23,43 @@ bool writeWav(const QString &path, const AudioFormat &format, const char *data, 
 
 } // namespace TakeFile
 
-// While recording, the captured bytes are appended to a WAV file in TEMP, so that a take
-// survives a player that dies mid-take. A clean stop removes the spool; the next start of a
-// player that died keeps it (recoverOrphan).
+// While recording, the captured bytes are appended to a WAV file of its own in TEMP/recording,
+// so that a take survives a player that dies mid-take. The file's sizes are kept up to date with
+// every append, and the recording window holds an exclusive lock on it (flock) for as long as it
+// records: the lock dies with the process, and while it is held no other window or process
+// moves, recovers or deletes the file. A clean stop removes the spool; keep() moves it into the
+// takes folder; the next start of a player keeps what a dead one left (recoverOrphans).
 class TakeSpool {
 public:
-    // The spool file's name inside TEMP.
-    static QString fileName() { return QStringLiteral("recording-take.wav"); }
+    // The folder of the spools inside TEMP (emptying TEMP leaves it alone).
+    static QString folder(const QString &tempFolder) {
+        return tempFolder + QStringLiteral("/recording");
+    }
 
     TakeSpool() = default;
     ~TakeSpool() { discard(); }
     TakeSpool(const TakeSpool &) = delete;
     TakeSpool &operator=(const TakeSpool &) = delete;
 
+    // A new spool file, locked; false when it cannot be made.
     bool open(const QString &tempFolder, const AudioFormat &format);
-    // Appends bytes [written(), upTo) of `data`.
+    // Appends bytes [written(), upTo) of `data` and brings the header's sizes up to date.
     bool append(const char *data, size_t upTo);
     size_t written() const { return m_written; }
     bool isOpen() const { return m_file.isOpen(); }
+    QString path() const { return m_file.fileName(); }
     // Closes and removes the spool file.
     void discard();
+    // Moves the spool into `takesFolder` as Rec<now>.wav and notes it for the next start
+    // (keptAtExit). Returns the new path, empty when there was nothing to keep.
+    QString keep(const QString &tempFolder, const QString &takesFolder);
 
-    // A spool left by a player that died: its header is mended from its length and it is moved
-    // to `takesFolder` as Rec<time of the file>.wav. Returns the new path, empty when there was
-    // none (an empty spool is removed).
-    static QString recoverOrphan(const QString &tempFolder, const QString &takesFolder);
+    // Spools no live player holds (left by a player that died): each header is mended from the
+    // file's length and the file moved to `takesFolder` as Rec<time of the file>.wav. Returns
+    // the new paths; empty and unreadable spools are removed.
+    static QStringList recoverOrphans(const QString &tempFolder, const QString &takesFolder);
+    // The takes keep() moved since the last call (their notes are removed).
+    static QStringList keptAtExit(const QString &tempFolder);
 
 private:
     QFile m_file;

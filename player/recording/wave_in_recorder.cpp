@@ -29,6 +29,12 @@ QString WaveInRecorder::DeviceName(int device) const {
     return sources.at(device).description;
 }
 
+QString WaveInRecorder::DeviceSourceName(int device) const {
+    const QList<AudioSourceInfo> sources = list();
+    if (device < 0 || device >= sources.size()) return QString();
+    return sources.at(device).name;
+}
+
 bool WaveInRecorder::SelectDevice(int device) {
     const QList<AudioSourceInfo> sources = list();
     if (device < 0 || device >= sources.size()) return false;

@@ -28,6 +28,8 @@ public:
 
     int DeviceCount() const;
     QString DeviceName(int device) const;
+    // The server's name of device `device` ("lvxnull.monitor"); empty when out of range.
+    QString DeviceSourceName(int device) const;
     // Opens device `device`; false (nothing changes) when it is out of range; false with no
     // device selected when it has gone from the server.
     bool SelectDevice(int device);

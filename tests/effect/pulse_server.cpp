@@ -17,10 +17,32 @@
 
 namespace fxtest {
 
-PulseServer::PulseServer(const std::vector<std::string> &sinks) {
+PulseServer::PulseServer(const std::vector<std::string> &sinks) : m_sinks(sinks) {
     char pattern[] = "/tmp/lvxpulse-XXXXXX";
     m_dir = mkdtemp(pattern);
     m_server = "unix:" + m_dir + "/native";
+    setenv("PULSE_SERVER", m_server.c_str(), 1);
+    launch();
+}
+
+void PulseServer::kill() {
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGKILL);
+        int status = 0;
+        waitpid(m_pid, &status, 0);
+    }
+    m_pid = -1;
+    m_ready = false;
+}
+
+bool PulseServer::restart() {
+    kill();
+    launch();
+    return m_ready;
+}
+
+void PulseServer::launch() {
+    const std::vector<std::string> &sinks = m_sinks;
     std::vector<std::string> args = {"pulseaudio",
                                      "-n",
                                      "--daemonize=no",
@@ -38,6 +60,7 @@ PulseServer::PulseServer(const std::vector<std::string> &sinks) {
                        " rate=44100 format=s16le channels=2 norewinds=1");
     }
     const std::string logPath = m_dir + "/log";
+    m_ready = false;
     m_pid = fork();
     if (m_pid == 0) {
         setenv("HOME", m_dir.c_str(), 1);
@@ -56,7 +79,6 @@ PulseServer::PulseServer(const std::vector<std::string> &sinks) {
         execvp(argv[0], argv.data());
         _exit(127);
     }
-    setenv("PULSE_SERVER", m_server.c_str(), 1);
     for (int i = 0; i < 100 && !m_ready; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         m_ready = pactl("info").find("Server Name") != std::string::npos;
@@ -65,7 +87,8 @@ PulseServer::PulseServer(const std::vector<std::string> &sinks) {
 
 PulseServer::~PulseServer() {
     if (m_pid > 0) {
-        kill(m_pid, SIGTERM);
+        ::kill(m_pid, SIGCONT); // a test may have stopped it
+        ::kill(m_pid, SIGTERM);
         int status = 0;
         waitpid(m_pid, &status, 0);
     }

@@ -16,6 +16,10 @@ public:
     PulseServer &operator=(const PulseServer &) = delete;
 
     bool running() const { return m_ready; }
+    // Kills the daemon at once (SIGKILL), as a crash would.
+    void kill();
+    // Starts the daemon again on the same socket with the same sinks; true once it answers.
+    bool restart();
     pid_t pid() const { return m_pid; }
     const std::string &server() const { return m_server; }
     std::string log() const;
@@ -23,6 +27,9 @@ public:
     std::string pactl(const std::string &args) const;
 
 private:
+    void launch();
+
+    std::vector<std::string> m_sinks;
     std::string m_dir;
     std::string m_server;
     pid_t m_pid = -1;

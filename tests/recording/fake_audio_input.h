@@ -10,7 +10,7 @@ class FakeCapture : public AudioCapture {
 public:
     bool start(const QString &source, const AudioFormat &format, DataSink data,
                EndSink ended) override {
-        if (refuse) return false;
+        if (refuse || refuseFormat) return false;
         startedSource = source;
         startedFormat = format;
         m_data = std::move(data);
@@ -24,6 +24,7 @@ public:
         m_ended = nullptr;
     }
     bool running() const override { return m_running; }
+    bool formatRefused() const override { return refuseFormat; }
 
     // Delivers `bytes` bytes of a rising 16-bit ramp (starting at `first`) as the server would.
     void feed(size_t bytes, int first = 0) {
@@ -33,13 +34,17 @@ public:
             s[k] = int16_t(first + int(k));
         if (m_data) m_data(block.constData(), bytes);
     }
-    // The stream breaks (server gone).
-    void breakStream() {
+    // A gap the server reports: no data, `bytes` long.
+    void feedGap(size_t bytes) { deliver(m_data, nullptr, bytes, startedFormat.bits); }
+    // The stream breaks (server gone, or it refused the format after all).
+    void breakStream(bool formatRefusal = false) {
+        refuseFormat = formatRefusal;
         m_running = false;
         if (m_ended) m_ended();
     }
 
     bool refuse = false;
+    bool refuseFormat = false;
     QString startedSource;
     AudioFormat startedFormat;
 
@@ -85,12 +90,14 @@ public:
         if (!up) return nullptr;
         auto c = std::make_unique<FakeCapture>();
         c->refuse = refuseCapture;
+        c->refuseFormat = refuseFormat;
         lastCapture = c.get();
         return c;
     }
 
     bool up = true;
     bool refuseCapture = false;
+    bool refuseFormat = false; // the server refuses the capture format
     QList<AudioSourceInfo> list;
     QString defaultSource;
     FakeCapture *lastCapture = nullptr; // owned by whoever created it

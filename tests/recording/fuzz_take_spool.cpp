@@ -13,15 +13,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     static QTemporaryDir dir;
     const QString temp = dir.path() + QStringLiteral("/TEMP");
     const QString takes = dir.path() + QStringLiteral("/takes");
-    QDir().mkpath(temp);
-    QFile spool(temp + QLatin1Char('/') + TakeSpool::fileName());
+    QDir().mkpath(TakeSpool::folder(temp));
+    QFile spool(TakeSpool::folder(temp) + QStringLiteral("/take-fuzz.wav"));
     if (!spool.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 0;
     spool.write(reinterpret_cast<const char *>(data), qint64(size));
     spool.close();
 
-    const QString kept = TakeSpool::recoverOrphan(temp, takes);
-    if (QFile::exists(spool.fileName())) std::abort();
-    if (kept.isEmpty()) return 0;
+    const QStringList recovered = TakeSpool::recoverOrphans(temp, takes);
+    if (QFile::exists(spool.fileName()) || recovered.size() > 1) std::abort();
+    if (recovered.isEmpty()) return 0;
+    const QString kept = recovered.front();
     QFile take(kept);
     if (!take.open(QIODevice::ReadOnly)) std::abort();
     const QByteArray b = take.readAll();

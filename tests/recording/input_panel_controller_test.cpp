@@ -5,6 +5,7 @@
 #include "recording/input_panel_controller.h"
 #include "scripted_dialogs.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -156,6 +157,57 @@ TEST_F(PanelTest, LevelDisplaySwitchAndSystemVolumeControl) {
     panel.systemVolumeControl();
     EXPECT_TRUE(dialogs.entries().isEmpty());
     EXPECT_EQ(view.mixerStarts, 2);
+}
+
+TEST_F(PanelTest, TheDeviceListFollowsTheServerAndKeepsTheChosenSource) {
+    panel.fillDevices();
+    panel.deviceSelected(2); // "usb", not the default
+    ASSERT_EQ(recorder.SelectedSourceName(), QStringLiteral("usb"));
+    const int focusBefore = view.focus;
+    struct Step {
+        const char *what;
+        std::function<void()> change;
+        QStringList devices;
+        int selected;
+        QString source;
+    };
+    const Step steps[] = {
+        {"server gone", [&] { input.up = false; }, {}, -1, QString()},
+        // Back with new indexes and a plugged-in device first: the same source stays chosen.
+        {"server back",
+         [&] {
+             input.up = true;
+             input.list = {source(20, QStringLiteral("headset"), {}, {}, 65536),
+                           source(21, QStringLiteral("card"), {QStringLiteral("Mic")},
+                                  QStringLiteral("Mic"), 65536),
+                           source(22, QStringLiteral("usb"), {}, {}, 16384)};
+         },
+         {QStringLiteral("headset device"), QStringLiteral("card device"),
+          QStringLiteral("usb device")},
+         2,
+         QStringLiteral("usb")},
+        // The chosen device is removed: the server's default takes its place.
+        {"usb removed",
+         [&] { input.list.removeLast(); },
+         {QStringLiteral("headset device"), QStringLiteral("card device")},
+         1,
+         QStringLiteral("card")},
+    };
+    for (const Step &step : steps) {
+        step.change();
+        panel.refreshDevices();
+        EXPECT_EQ(view.devices, step.devices) << step.what;
+        EXPECT_EQ(view.device, step.selected) << step.what;
+        if (step.selected >= 0) EXPECT_EQ(recorder.SelectedSourceName(), step.source) << step.what;
+    }
+    EXPECT_EQ(view.lines, QStringList{QStringLiteral("Mic")});
+    EXPECT_EQ(view.volumeText, QStringLiteral("100%"));
+    // A report that changes nothing leaves the lists alone.
+    view.devices.clear();
+    panel.refreshDevices();
+    EXPECT_TRUE(view.devices.isEmpty());
+    EXPECT_TRUE(dialogs.entries().isEmpty()) << "a background refresh never asks";
+    EXPECT_EQ(view.focus, focusBefore) << "nor takes the focus";
 }
 
 } // namespace

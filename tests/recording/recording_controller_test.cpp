@@ -49,7 +49,17 @@ protected:
         dialogs.clear();
     }
     FakeCapture &capture() { return *input.lastCapture; }
-    QString spoolPath() const { return home.file(QStringLiteral("TEMP/")) + TakeSpool::fileName(); }
+    // The spools in TEMP.
+    QStringList spools() const {
+        const QDir dir(TakeSpool::folder(home.file(QStringLiteral("TEMP"))));
+        QStringList paths;
+        for (const QString &name : dir.entryList({QStringLiteral("*.wav")}, QDir::Files))
+            paths << dir.filePath(name);
+        return paths;
+    }
+    QStringList takesKept() const {
+        return QDir(home.file(QStringLiteral("takes"))).entryList(QDir::Files);
+    }
     QByteArray read(const QString &path) {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -116,7 +126,7 @@ TEST_F(RecordingControllerTest, ConfirmedStartCapturesForTheTimeLeftAndLocksTheC
     EXPECT_EQ(view.indicator, Indicator::Recording);
     EXPECT_TRUE(view.clock);
     EXPECT_TRUE(view.levelTimer); // the level display is on by default
-    EXPECT_TRUE(QFile::exists(spoolPath()));
+    EXPECT_EQ(spools().size(), 1);
     EXPECT_TRUE(dialogs.entries().isEmpty());
 }
 
@@ -130,10 +140,17 @@ TEST_F(RecordingControllerTest, BufferTimeFollowsTheModeAndWarnsAboveTheMaximum)
     const QString over =
         QStringLiteral("录音开始时间距离曲目结束时间超过程序最大录音缓存时间设置：10分钟。\r\n"
                        "如果电脑内存不足或录音时间超过10分钟，录音均可能无效！");
+    const QString overTwo =
+        QStringLiteral("录音开始时间距离曲目结束时间超过程序最大录音缓存时间设置：2分钟。\r\n"
+                       "如果电脑内存不足或录音时间超过2分钟，录音均可能无效！");
+    // The warnings weigh this take's own time left (duration - position + 1), never the
+    // previous take's plan.
     const Case cases[] = {
-        {0, 2, 180, 0, 120, {}},
+        {0, 2, 180, 0, 120, overTwo},
+        {0, 10, 180, 0, 600, {}},
         {1, 10, 780, 60, 600, over}, // twelve minutes left
         {1, 10, 660, 61, 600, {}},   // 599 + 1 s: exactly the maximum
+        {1, 2, 100, 0, 101, {}},     // after a 600 s plan
         // A stream without a length records up to the maximum.
         {1, 10, 0, 0, 600, {}},
         {1, 10, 100, 101.5, 600,
@@ -170,7 +187,8 @@ TEST_F(RecordingControllerTest, StopSavesTheTakeFromTheBufferAndLoadsItForPlayba
     startRecording();
     capture().feed(4000, 0);
     controller.clockTick();
-    EXPECT_EQ(read(spoolPath()).size(), 44 + 4000) << "the spool follows the capture";
+    ASSERT_EQ(spools().size(), 1);
+    EXPECT_EQ(read(spools()[0]).size(), 44 + 4000) << "the spool follows the capture";
     capture().feed(4000, 2000);
     const QString chosen = home.file(QStringLiteral("my take.wav.wav"));
     dialogs.answerSave(chosen);
@@ -202,7 +220,7 @@ TEST_F(RecordingControllerTest, StopSavesTheTakeFromTheBufferAndLoadsItForPlayba
     EXPECT_FALSE(view.clock);
     EXPECT_FALSE(view.markerVisible);
     EXPECT_FALSE(view.recordEnabled) << "until the next track is loaded";
-    EXPECT_FALSE(QFile::exists(spoolPath()));
+    EXPECT_TRUE(spools().isEmpty());
     EXPECT_EQ(engine.buffer(), nullptr) << "the capture buffer is released";
 }
 
@@ -214,48 +232,54 @@ TEST_F(RecordingControllerTest, NothingSavedEnablesRecordingAgain) {
         if (way == Way::WriteFails)
             dialogs.answerSave(home.file(QStringLiteral("no/such/folder/take")));
         controller.stop();
-        const int dialogsShown = way == Way::ZeroBytes ? 0 : way == Way::Cancelled ? 1 : 2;
+        // A failed save offers the dialog again; cancelling that one gives the take up.
+        const int dialogsShown = way == Way::ZeroBytes ? 0 : way == Way::Cancelled ? 1 : 3;
         EXPECT_EQ(dialogs.entries().size(), dialogsShown) << int(way);
         if (way == Way::WriteFails) {
             EXPECT_EQ(dialogs.messageTexts(), QStringList{QStringLiteral("保存文件出现错误！")});
+            EXPECT_EQ(dialogs.entries().at(2).kind, ScriptedDialogs::Kind::SaveFile);
         }
         EXPECT_TRUE(view.recordEnabled) << int(way);
         EXPECT_FALSE(controller.takeMode());
         EXPECT_TRUE(controller.takePath().isEmpty());
         EXPECT_FALSE(view.stopEnabled);
-        EXPECT_FALSE(QFile::exists(spoolPath()));
+        EXPECT_TRUE(spools().isEmpty());
         EXPECT_EQ(player.fileName(), QStringLiteral("/m/song.mp3"));
+        dialogs.clear();
     }
 }
 
 TEST_F(RecordingControllerTest, ACaptureThatEndsByItselfStopsAndOffersWhatItHas) {
+    enum class End { Full, Lost, Refused };
     struct Case {
-        bool full;
+        End end;
         QString warning;
     };
     const Case cases[] = {
-        {true, QStringLiteral("录音缓存已满，录音已停止。已录下的部分可以保存。")},
-        {false, QStringLiteral("与声音服务器的连接已断开，录音已停止。已录下的部分可以保存。")}};
+        {End::Full, QStringLiteral("录音缓存已满，录音已停止。已录下的部分可以保存。")},
+        {End::Lost, QStringLiteral("与声音服务器的连接已断开，录音已停止。已录下的部分可以保存。")},
+        {End::Refused, QStringLiteral("你的声卡不支持当前音频捕捉采样设置！")}};
     for (const Case &c : cases) {
         player.setMedia(QStringLiteral("/m/short.mp3"), {2.0, 0, 0, QString(), false, false});
         player.setFileName(QStringLiteral("/m/short.mp3"));
         startRecording(0.0); // 3 s of record time, 6 s of buffer
         const size_t size = engine.buffer()->size();
         EXPECT_EQ(size, size_t(6 * kBytesPerSecond));
-        if (c.full) {
+        if (c.end == End::Full) {
             for (size_t fed = 0; fed < size + 10000; fed += 10000)
                 capture().feed(10000);
         } else {
             capture().feed(10000);
-            capture().breakStream();
+            capture().breakStream(c.end == End::Refused);
         }
         EXPECT_TRUE(controller.recording()) << "the end is posted, not handled in the callback";
-        const QString chosen = home.file(c.full ? QStringLiteral("full") : QStringLiteral("lost"));
+        const QString chosen = home.file(QStringLiteral("end%1").arg(int(c.end)));
         dialogs.answerSave(chosen);
         QCoreApplication::processEvents();
         EXPECT_FALSE(controller.recording());
         ASSERT_EQ(dialogs.messageTexts(), QStringList{c.warning});
-        EXPECT_EQ(read(chosen + QStringLiteral(".wav")).size(), 44 + int(c.full ? size : 10000));
+        EXPECT_EQ(read(chosen + QStringLiteral(".wav")).size(),
+                  44 + int(c.end == End::Full ? size : 10000));
         EXPECT_TRUE(controller.takeMode());
         player.setFileName(QStringLiteral("/m/song.mp3"));
         controller.clearTakeMode();
@@ -339,16 +363,49 @@ TEST_F(RecordingControllerTest, WithoutAServerRecordingIsDisabledAndSaysWhy) {
     EXPECT_EQ(player.playState(), MediaPlayer::Playing);
 }
 
-TEST_F(RecordingControllerTest, ACaptureThatCannotStartReturnsToIdle) {
-    input.refuseCapture = true;
-    player.play();
-    dialogs.answerMessage(Dialogs::Answer::Yes);
-    controller.startRecording();
-    EXPECT_FALSE(controller.recording());
-    ASSERT_EQ(dialogs.messageTexts().size(), 2);
-    EXPECT_TRUE(dialogs.messageTexts().at(1).startsWith(QStringLiteral("无法开始录音！")));
-    EXPECT_TRUE(view.recordEnabled);
-    EXPECT_FALSE(view.stopEnabled);
+TEST_F(RecordingControllerTest, ACaptureThatCannotStartReturnsToIdleAndSaysWhy) {
+    struct Case {
+        bool formatRefused;
+        QString message; // its start
+    };
+    const Case cases[] = {{false, QStringLiteral("无法开始录音！")},
+                          {true, QStringLiteral("你的声卡不支持当前音频捕捉采样设置！")}};
+    for (const Case &c : cases) {
+        input.refuseCapture = !c.formatRefused;
+        input.refuseFormat = c.formatRefused;
+        player.play();
+        dialogs.clear();
+        dialogs.answerMessage(Dialogs::Answer::Yes);
+        controller.startRecording();
+        EXPECT_FALSE(controller.recording());
+        ASSERT_EQ(dialogs.messageTexts().size(), 2);
+        EXPECT_TRUE(dialogs.messageTexts().at(1).startsWith(c.message))
+            << dialogs.messageTexts().at(1).toStdString();
+        EXPECT_EQ(dialogs.entries().at(1).icon, Dialogs::Icon::Critical);
+        EXPECT_TRUE(view.recordEnabled);
+        EXPECT_FALSE(view.stopEnabled);
+    }
+}
+
+TEST_F(RecordingControllerTest, AGapInTheCaptureIsKeptAsSilenceOfItsLength) {
+    startRecording();
+    capture().feed(kBytesPerSecond, 0);     // 1 s
+    capture().feedGap(kBytesPerSecond / 2); // 0.5 s the server could not deliver
+    capture().feed(kBytesPerSecond / 4, 7); // 0.25 s
+    const QString chosen = home.file(QStringLiteral("gap"));
+    dialogs.answerSave(chosen);
+    controller.stop();
+    const QByteArray file = read(chosen + QStringLiteral(".wav"));
+    ASSERT_EQ(file.size(), 44 + kBytesPerSecond * 7 / 4) << "1.75 s, the gap included";
+    const auto *s = reinterpret_cast<const int16_t *>(file.constData() + 44);
+    const int gapFrom = kBytesPerSecond / 2, gapTo = gapFrom + kBytesPerSecond / 4; // samples
+    EXPECT_EQ(s[gapFrom - 1], int16_t(gapFrom - 1));
+    int loud = 0;
+    for (int k = gapFrom; k < gapTo; ++k)
+        loud += s[k] != 0;
+    EXPECT_EQ(loud, 0);
+    EXPECT_EQ(s[gapTo], 7);
+    EXPECT_EQ(s[gapTo + 100], 107);
 }
 
 TEST_F(RecordingControllerTest, TheMixerStartsWithTheRecordCommandWhenSet) {
@@ -358,22 +415,72 @@ TEST_F(RecordingControllerTest, TheMixerStartsWithTheRecordCommandWhenSet) {
     EXPECT_EQ(view.mixerStarts, 1);
 }
 
-TEST_F(RecordingControllerTest, ATakeLeftByADeadPlayerIsKeptWithAMessage) {
-    TakeSpool spool;
-    ASSERT_TRUE(spool.open(home.file(QStringLiteral("TEMP")), AudioFormat{}));
+TEST_F(RecordingControllerTest, AFailedSaveKeepsTheWholeTakeForTheNextTry) {
+    startRecording();
+    capture().feed(6000, 0);
+    controller.clockTick();
+    capture().feed(2000, 3000);
+    dialogs.answerSave(home.file(QStringLiteral("no/such/folder/take")));
+    dialogs.answerSave(home.file(QStringLiteral("second try")));
+    controller.stop();
+    ASSERT_EQ(dialogs.entries().size(), 3);
+    EXPECT_EQ(dialogs.entries().at(0).kind, ScriptedDialogs::Kind::SaveFile);
+    EXPECT_EQ(dialogs.entries().at(1).text, QStringLiteral("保存文件出现错误！"));
+    EXPECT_EQ(dialogs.entries().at(2).kind, ScriptedDialogs::Kind::SaveFile);
+    const QString saved = home.file(QStringLiteral("second try.wav"));
+    EXPECT_EQ(controller.takePath(), saved);
+    const QByteArray file = read(saved);
+    ASSERT_EQ(file.size(), 44 + 8000);
+    const auto *samples = reinterpret_cast<const int16_t *>(file.constData() + 44);
+    for (int k = 0; k < 3000; ++k)
+        ASSERT_EQ(samples[k], k);
+    for (int k = 0; k < 1000; ++k)
+        ASSERT_EQ(samples[3000 + k], 3000 + k);
+    EXPECT_TRUE(controller.takeMode());
+    EXPECT_TRUE(spools().isEmpty());
+}
+
+TEST_F(RecordingControllerTest, TakesLeftByADeadPlayerOrAClosedWindowAreKeptWithAMessage) {
+    // A dead player's spool (no lock held any more) and a live one of this window.
+    TakeSpool dead;
+    ASSERT_TRUE(dead.open(home.file(QStringLiteral("TEMP")), AudioFormat{}));
     QByteArray pcm(4000, '\x11');
-    ASSERT_TRUE(spool.append(pcm.constData(), 4000));
-    // As a killed process leaves it: the file stays behind.
-    QFile::copy(spoolPath(), home.file(QStringLiteral("left")));
-    spool.discard();
-    QFile::rename(home.file(QStringLiteral("left")), spoolPath());
+    ASSERT_TRUE(dead.append(pcm.constData(), 4000));
+    const QByteArray left = read(dead.path());
+    dead.discard();
+    QFile orphan(TakeSpool::folder(home.file(QStringLiteral("TEMP"))) +
+                 QStringLiteral("/take-1-2-3.wav"));
+    ASSERT_TRUE(orphan.open(QIODevice::WriteOnly));
+    orphan.write(left);
+    orphan.close();
+    startRecording();
+    capture().feed(1000);
+    controller.clockTick();
 
     controller.recoverOrphanTake();
-    const QStringList kept = QDir(home.file(QStringLiteral("takes"))).entryList(QDir::Files);
-    ASSERT_EQ(kept.size(), 1);
+    ASSERT_EQ(takesKept().size(), 1);
     ASSERT_EQ(dialogs.messageTexts().size(), 1);
-    EXPECT_TRUE(dialogs.messageTexts().at(0).contains(kept.at(0)));
-    EXPECT_EQ(read(home.file(QStringLiteral("takes/")) + kept.at(0)).size(), 44 + 4000);
+    EXPECT_TRUE(dialogs.messageTexts().at(0).startsWith(
+        QStringLiteral("上次程序意外结束时的录音已保存为：")));
+    EXPECT_TRUE(dialogs.messageTexts().at(0).contains(takesKept().at(0)));
+    EXPECT_EQ(read(home.file(QStringLiteral("takes/")) + takesKept().at(0)).size(), 44 + 4000);
+    EXPECT_EQ(spools().size(), 1) << "the running take's spool stays where it is";
+    EXPECT_TRUE(controller.recording());
+    dialogs.clear();
+
+    // The window closes mid-take: the take goes into the takes folder and is named next time.
+    capture().feed(3000, 500);
+    const QString kept = controller.keepTakeAtExit();
+    EXPECT_FALSE(controller.recording());
+    ASSERT_FALSE(kept.isEmpty());
+    EXPECT_EQ(read(kept).size(), 44 + 4000);
+    EXPECT_TRUE(spools().isEmpty());
+    EXPECT_TRUE(dialogs.entries().isEmpty()) << "no dialog while the window closes";
+    controller.recoverOrphanTake();
+    ASSERT_EQ(dialogs.messageTexts().size(), 1);
+    EXPECT_EQ(dialogs.messageTexts().at(0),
+              QStringLiteral("上次关闭程序时未保存的录音已保存为：\r\n") +
+                  QDir::toNativeSeparators(kept));
 }
 
 // The recording controller bound to the real playback controller.

@@ -155,40 +155,50 @@ TEST(TakeFileWriting, WritesACanonicalPcmWaveAndLeavesNoTemporaryFile) {
                                     "abcd", 4));
 }
 
-TEST(TakeSpoolFile, KeepsTheCapturedBytesAndAnOrphanIsRecoveredWithMendedSizes) {
+TEST(TakeSpoolFile, IsAValidWavWhileLiveAndOnlyADeadOneIsRecovered) {
     QTemporaryDir dir;
     const QString temp = dir.filePath(QStringLiteral("TEMP"));
     const QString takes = dir.filePath(QStringLiteral("takes"));
+    const QString spools = TakeSpool::folder(temp);
     const AudioFormat f{44100, 2, 16};
     QByteArray captured(4000, '\0');
     for (int k = 0; k < captured.size(); ++k)
         captured[k] = char(k);
+    QByteArray left;
     {
         TakeSpool spool;
         ASSERT_TRUE(spool.open(temp, f));
         ASSERT_TRUE(spool.append(captured.constData(), 1000));
-        ASSERT_TRUE(spool.append(captured.constData(), 1000)); // nothing new
+        ASSERT_TRUE(spool.append(captured.constData(), 1000));     // nothing new
+        ASSERT_TRUE(spool.append(captured.constData(), 4002 - 3)); // a frame not yet whole
+        // The file as it stands is a WAV file of the whole frames so far.
+        const QByteArray live = readAll(spool.path());
+        EXPECT_EQ(live.size(), 44 + 3999);
+        EXPECT_EQ(le32(live, 40), 3996u);
+        EXPECT_EQ(le32(live, 4), 36u + 3996u);
+        // Another player (another lock) neither moves nor removes it.
+        EXPECT_TRUE(TakeSpool::recoverOrphans(temp, takes).isEmpty());
+        EXPECT_EQ(readAll(spool.path()), live);
         ASSERT_TRUE(spool.append(captured.constData(), 4000));
         EXPECT_EQ(spool.written(), 4000u);
         // The player dies here: the file stays, as a process killed now would leave it.
-        QFile::copy(temp + QStringLiteral("/") + TakeSpool::fileName(),
-                    dir.filePath(QStringLiteral("left.wav")));
+        left = readAll(spool.path());
     }
     // A clean end removes the spool.
-    EXPECT_FALSE(QFile::exists(temp + QStringLiteral("/") + TakeSpool::fileName()));
-    QByteArray left = readAll(dir.filePath(QStringLiteral("left.wav")));
-    left.append("\x01\x02\x03", 3); // a frame cut short by the kill
-    QFile out(temp + QStringLiteral("/") + TakeSpool::fileName());
+    EXPECT_TRUE(QDir(spools).entryList(QDir::Files).isEmpty());
+    left.append("\x01\x02\x03", 3);                 // a frame cut short by the kill
+    qToLittleEndian<quint32>(0u, left.data() + 40); // sizes not written yet
+    QFile out(spools + QStringLiteral("/take-dead.wav"));
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
     out.write(left);
     out.close();
 
-    const QString kept = TakeSpool::recoverOrphan(temp, takes);
-    ASSERT_FALSE(kept.isEmpty());
-    EXPECT_TRUE(kept.startsWith(takes + QStringLiteral("/Rec")));
-    EXPECT_TRUE(kept.endsWith(QStringLiteral(".wav")));
-    EXPECT_FALSE(QFile::exists(temp + QStringLiteral("/") + TakeSpool::fileName()));
-    const QByteArray file = readAll(kept);
+    const QStringList kept = TakeSpool::recoverOrphans(temp, takes);
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_TRUE(kept[0].startsWith(takes + QStringLiteral("/Rec")));
+    EXPECT_TRUE(kept[0].endsWith(QStringLiteral(".wav")));
+    EXPECT_FALSE(QFile::exists(out.fileName()));
+    const QByteArray file = readAll(kept[0]);
     ASSERT_EQ(file.size(), 44 + 4000);
     EXPECT_EQ(le32(file, 4), 36u + 4000u);
     EXPECT_EQ(le32(file, 40), 4000u);
@@ -196,16 +206,35 @@ TEST(TakeSpoolFile, KeepsTheCapturedBytesAndAnOrphanIsRecoveredWithMendedSizes) 
     EXPECT_EQ(file.left(44).mid(20, 16), TakeFile::wavHeader(f, 0).mid(20, 16));
 
     // Nothing left, or an empty spool: nothing kept (the empty one is removed).
-    EXPECT_TRUE(TakeSpool::recoverOrphan(temp, takes).isEmpty());
+    EXPECT_TRUE(TakeSpool::recoverOrphans(temp, takes).isEmpty());
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(TakeFile::wavHeader(f, 0));
+    out.close();
+    EXPECT_TRUE(TakeSpool::recoverOrphans(temp, takes).isEmpty());
+    EXPECT_FALSE(QFile::exists(out.fileName()));
+}
+
+TEST(TakeSpoolFile, AKeptSpoolMovesIntoTheTakesAndIsReportedOnce) {
+    QTemporaryDir dir;
+    const QString temp = dir.filePath(QStringLiteral("TEMP"));
+    const QString takes = dir.filePath(QStringLiteral("takes"));
+    const AudioFormat f{22050, 1, 16};
     TakeSpool empty;
     ASSERT_TRUE(empty.open(temp, f));
-    QFile::copy(temp + QStringLiteral("/") + TakeSpool::fileName(),
-                dir.filePath(QStringLiteral("empty.wav")));
-    empty.discard();
-    QFile::copy(dir.filePath(QStringLiteral("empty.wav")),
-                temp + QStringLiteral("/") + TakeSpool::fileName());
-    EXPECT_TRUE(TakeSpool::recoverOrphan(temp, takes).isEmpty());
-    EXPECT_FALSE(QFile::exists(temp + QStringLiteral("/") + TakeSpool::fileName()));
+    EXPECT_TRUE(empty.keep(temp, takes).isEmpty()) << "nothing recorded, nothing kept";
+    TakeSpool spool;
+    ASSERT_TRUE(spool.open(temp, f));
+    const QByteArray pcm(1001, '\x05'); // the odd byte is no whole frame
+    ASSERT_TRUE(spool.append(pcm.constData(), 1001));
+    const QString kept = spool.keep(temp, takes);
+    ASSERT_TRUE(kept.startsWith(takes + QStringLiteral("/Rec")));
+    EXPECT_FALSE(spool.isOpen());
+    const QByteArray file = readAll(kept);
+    ASSERT_EQ(file.size(), 44 + 1000);
+    EXPECT_EQ(le32(file, 40), 1000u);
+    EXPECT_EQ(TakeSpool::keptAtExit(temp), QStringList{kept});
+    EXPECT_TRUE(TakeSpool::keptAtExit(temp).isEmpty());
+    EXPECT_TRUE(QDir(TakeSpool::folder(temp)).entryList(QDir::Files).isEmpty());
 }
 
 TEST(CaptureBufferReads, AppendsUpToItsSizeAndHandsOutTheLatestSamples) {

@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "playback/playback_widgets.h"
 #include "pulse_server.h"
+#include "real_input.h"
 #include "recording/recording_widgets.h"
 #include "scripted_dialogs.h"
 #include "take_analysis.h"
@@ -12,9 +13,12 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QSlider>
 #include <QTest>
 #include <QWindow>
+#include <csignal>
 #include <gtest/gtest.h>
 
 namespace {
@@ -24,6 +28,12 @@ void click(QWidget &window, QWidget *target) {
     const QPoint at = target->mapTo(&window, target->rect().center());
     QTest::mouseMove(window.windowHandle(), at);
     QTest::mouseClick(window.windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+}
+
+// The capture streams the server has open.
+int captureStreams(const fxtest::PulseServer &server) {
+    const std::string list = server.pactl("list short source-outputs");
+    return int(std::count(list.begin(), list.end(), '\n'));
 }
 
 struct WindowOnXcb : ::testing::Test {
@@ -176,6 +186,156 @@ TEST_F(WindowOnXcb, WithoutASoundServerThePlayerPlaysAndRecordingSaysWhyNot) {
     EXPECT_EQ(w.playback().player().playState(), MediaPlayer::Paused);
     w.close();
     qunsetenv("PULSE_SERVER");
+}
+
+TEST_F(WindowOnXcb, TheMicrophoneIsOpenOnlyWhileTheMeterIsShownOrATakeRuns) {
+    fxtest::PulseServer server;
+    ASSERT_TRUE(server.running()) << server.log();
+    server.pactl("set-default-source lvxnull.monitor");
+    ctx.settings.VisualOn = 0;
+    MainWindow w(ctx);
+    showAndPlay(w);
+    ASSERT_EQ(ctx.settings.ShowLevelMeter, 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return captureStreams(server) == 1; }, 3000))
+        << "the level meter listens";
+
+    // The level display off through its pop-up menu: no stream within a second.
+    ::click(w.ui().Picture3, {}, Qt::RightButton);
+    QMenu *menu = w.ui().Popmnu[3];
+    ASSERT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, 3000));
+    clickMenuItem(menu, w.ui().action("PopShowVolumeB"));
+    ASSERT_EQ(ctx.settings.ShowLevelMeter, 0);
+    QElapsedTimer off;
+    off.start();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return captureStreams(server) == 0; }, 1000));
+    EXPECT_LT(off.elapsed(), 1000);
+
+    // A take opens one for as long as it runs.
+    dialogs.answerMessage(Dialogs::Answer::Yes);
+    dialogs.answerSave(home.file(QStringLiteral("quiet take")));
+    click(w, w.ui().XPButton[6]);
+    ASSERT_TRUE(w.recording().controller().recording());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return captureStreams(server) == 1; }, 2000));
+    QTest::qWait(300);
+    click(w, w.ui().XPButton[8]);
+    EXPECT_FALSE(w.recording().controller().recording());
+    off.start();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return captureStreams(server) == 0; }, 1000));
+    EXPECT_LT(off.elapsed(), 1000);
+    w.close();
+}
+
+TEST_F(WindowOnXcb, AStoppedServerLeavesLyricTicksAndClicksOnTime) {
+    fxtest::PulseServer server;
+    ASSERT_TRUE(server.running()) << server.log();
+    server.pactl("set-default-source lvxnull.monitor");
+    MainWindow w(ctx);
+    showAndPlay(w);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return captureStreams(server) == 1; }, 3000));
+    QList<qint64> ticks;
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(w.ui().Timer[1], &QTimer::timeout, &w, [&] { ticks << clock.elapsed(); });
+    ::kill(server.pid(), SIGSTOP);
+
+    // Clicks that reach the server: the volume slider, record, stop, the play button.
+    struct Step {
+        const char *what;
+        QWidget *target;
+        std::function<bool()> done;
+    };
+    auto *slider = w.findChild<QSlider *>(QStringLiteral("sldVolume"));
+    RecordingController &rec = w.recording().controller();
+    MediaPlayer &player = w.playback().player();
+    dialogs.answerMessage(Dialogs::Answer::Yes);
+    dialogs.answerSave(QString());
+    const Step steps[] = {
+        {"volume", slider, [&] { return slider->value() < 65535; }},
+        {"record", w.ui().XPButton[6], [&] { return rec.recording(); }},
+        {"stop", w.ui().XPButton[8], [&] { return !rec.recording(); }},
+        {"pause", w.ui().XPButton[18], [&] { return player.playState() == MediaPlayer::Paused; }},
+    };
+    qint64 tickingUntil = 0; // the stop pauses the track, and its lyrics with it
+    for (const Step &step : steps) {
+        QTest::qWait(300);
+        if (step.target == w.ui().XPButton[8]) tickingUntil = clock.elapsed();
+        QElapsedTimer answered;
+        answered.start();
+        if (step.target == slider)
+            QTest::mouseClick(w.windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                              slider->mapTo(&w, QPoint(2, slider->height() / 2)));
+        else
+            click(w, step.target);
+        EXPECT_TRUE(QTest::qWaitFor(step.done, 1000)) << step.what;
+        EXPECT_LT(answered.elapsed(), 250) << step.what;
+    }
+    QTest::qWait(300);
+    ::kill(server.pid(), SIGCONT);
+    // The lyric timer (50 ms) kept its pace while the track played.
+    while (!ticks.isEmpty() && ticks.last() > tickingUntil)
+        ticks.removeLast();
+    ASSERT_GT(ticks.size(), 12);
+    qint64 longest = tickingUntil - ticks.last();
+    for (int k = 1; k < ticks.size(); ++k)
+        longest = std::max(longest, ticks[k] - ticks[k - 1]);
+    EXPECT_LT(longest, 250) << "a lyric tick came late";
+    w.close();
+}
+
+TEST_F(WindowOnXcb, NoTakeIsLostToAFailedSaveOrAClosedWindow) {
+    fxtest::PulseServer server;
+    ASSERT_TRUE(server.running()) << server.log();
+    server.pactl("set-default-source lvxnull.monitor");
+    const QString takes = home.file(QStringLiteral("takes"));
+    const QByteArray audio = qgetenv("LYRAVOX_AUDIO");
+    qunsetenv("LYRAVOX_AUDIO"); // the track's tone plays into the daemon's sink
+    {
+        MainWindow w(ctx);
+        showAndPlay(w);
+        // An unwritable folder first, then a good one: the second file holds the whole take.
+        dialogs.answerMessage(Dialogs::Answer::Yes);
+        dialogs.answerSave(home.file(QStringLiteral("no/such/folder/take")));
+        dialogs.answerSave(home.file(QStringLiteral("second")));
+        QElapsedTimer clock;
+        clock.start();
+        click(w, w.ui().XPButton[6]);
+        ASSERT_TRUE(w.recording().controller().recording());
+        QTest::qWait(1500);
+        const double recorded = double(clock.elapsed()) / 1000.0;
+        click(w, w.ui().XPButton[8]);
+        EXPECT_TRUE(dialogs.messageTexts().contains(QStringLiteral("保存文件出现错误！")));
+        const TakeContents saved = TakeContents::read(home.file(QStringLiteral("second.wav")));
+        ASSERT_TRUE(saved.valid);
+        EXPECT_NEAR(saved.seconds(), recorded, 0.1);
+        EXPECT_NEAR(saved.frequency(0.1, saved.seconds() - 0.1), 440.0, 2.0);
+
+        // The window closes in the middle of the next take.
+        w.playback().controller().playSelected();
+        dialogs.clear();
+        dialogs.answerMessage(Dialogs::Answer::Yes);
+        click(w, w.ui().XPButton[6]);
+        ASSERT_TRUE(w.recording().controller().recording());
+        QTest::qWait(1200);
+        w.close();
+    }
+    qputenv("LYRAVOX_AUDIO", audio);
+    const QStringList kept = QDir(takes).entryList(QDir::Files);
+    ASSERT_EQ(kept.size(), 1);
+    const TakeContents closed = TakeContents::read(takes + QLatin1Char('/') + kept[0]);
+    ASSERT_TRUE(closed.valid);
+    EXPECT_NEAR(closed.seconds(), 1.2, 0.15);
+    EXPECT_GT(closed.peak(closed.seconds() - 0.4, closed.seconds()), 8000) << "to its last moment";
+
+    // The next start says where it is.
+    dialogs.clear();
+    MainWindow again(ctx);
+    again.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&again));
+    ASSERT_FALSE(dialogs.messageTexts().isEmpty());
+    EXPECT_TRUE(dialogs.messageTexts().at(0).startsWith(
+        QStringLiteral("上次关闭程序时未保存的录音已保存为：")));
+    EXPECT_TRUE(dialogs.messageTexts().at(0).contains(kept[0]));
+    again.close();
 }
 
 } // namespace

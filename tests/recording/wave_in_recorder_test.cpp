@@ -170,9 +170,9 @@ TEST_F(PulseDaemon, ListsTheSourcesAndSelectsTheDefaultOne) {
     EXPECT_EQ(recorder.MixerLineName(0), recorder.DeviceName(second));
     EXPECT_EQ(recorder.MixerLineType(-1), WaveInRecorder::LineMonitor);
 
-    // A source loaded later appears in the list.
+    // A source loaded later appears in the list once the server reports it.
     server.pactl("load-module module-null-source source_name=lvxmic");
-    EXPECT_EQ(recorder.DeviceCount(), 3);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return recorder.DeviceCount() == 3; }, 2000));
     const int mic = indexOfSource(input, QStringLiteral("lvxmic"));
     ASSERT_GE(mic, 0);
     ASSERT_TRUE(recorder.SelectDevice(mic));
@@ -192,7 +192,7 @@ TEST_F(PulseDaemon, VolumeIsSetOnTheServerAndReadBack) {
     EXPECT_NE(shown.find("50%"), std::string::npos) << shown;
     // Another client's change is what the recorder reads.
     server.pactl("set-source-volume lvxnull.monitor 25%");
-    EXPECT_EQ(recorder.MixerLineVolume(), 16384);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return recorder.MixerLineVolume() == 16384; }, 2000));
 }
 
 TEST_F(PulseDaemon, CapturesFullBuffersOfATone) {
