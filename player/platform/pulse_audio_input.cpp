@@ -1,5 +1,7 @@
 #include "platform/pulse_audio_input.h"
 
+#include "platform/pulse_timing.h"
+
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -176,8 +178,10 @@ public:
         m_data = std::move(data);
         m_ended = std::move(ended);
         m_endReported = false;
+        m_haveTiming = false;
         pa_stream_set_state_callback(m_stream, &PulseCapture::onState, this);
         pa_stream_set_read_callback(m_stream, &PulseCapture::onRead, this);
+        pa_stream_set_latency_update_callback(m_stream, &PulseCapture::onTiming, this);
         // About 50 ms per block: few wake-ups, and the level meter still moves smoothly.
         pa_buffer_attr attr;
         attr.maxlength = uint32_t(-1);
@@ -204,6 +208,7 @@ public:
         m_conn->lock();
         pa_stream_set_state_callback(m_stream, nullptr, nullptr);
         pa_stream_set_read_callback(m_stream, nullptr, nullptr);
+        pa_stream_set_latency_update_callback(m_stream, nullptr, nullptr);
         if (PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream))) pa_stream_disconnect(m_stream);
         pa_stream_unref(m_stream);
         m_stream = nullptr;
@@ -215,6 +220,19 @@ public:
 
     bool running() const override { return m_running; }
 
+    // The last report; asks for the next one.
+    bool timing(CaptureTiming &out) const override {
+        if (!m_stream) return false;
+        m_conn->lock();
+        const bool ok = m_running && m_haveTiming;
+        if (ok) out = m_timing;
+        if (m_running && pa_stream_get_state(m_stream) == PA_STREAM_READY)
+            if (pa_operation *op = pa_stream_update_timing_info(m_stream, nullptr, nullptr))
+                pa_operation_unref(op);
+        m_conn->unlock();
+        return ok;
+    }
+
 private:
     static void onRead(pa_stream *s, size_t, void *self) {
         auto *c = static_cast<PulseCapture *>(self);
@@ -225,6 +243,11 @@ private:
             if (data && c->m_data) c->m_data(static_cast<const char *>(data), bytes);
             pa_stream_drop(s);
         }
+    }
+
+    static void onTiming(pa_stream *s, void *self) {
+        auto *c = static_cast<PulseCapture *>(self);
+        if (PulseTiming::read(s, 0, c->m_timing)) c->m_haveTiming = true;
     }
 
     static void onState(pa_stream *s, void *self) {
@@ -244,6 +267,9 @@ private:
     EndSink m_ended;
     std::atomic<bool> m_running{false};
     bool m_endReported = false;
+    // The server's last timing report (loop thread, read under the loop's lock).
+    CaptureTiming m_timing;
+    bool m_haveTiming = false;
 };
 
 } // namespace

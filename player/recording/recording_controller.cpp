@@ -124,12 +124,16 @@ void RecordingController::startRecording() {
                                    CaptureSetup::warningTitle());
 
     m_player.play();
-    if (!m_engine.start(sourceName ? sourceName() : QString())) {
+    const QString source = sourceName ? sourceName() : QString();
+    if (!m_engine.start(source)) {
         endFailedRecording(QStringLiteral("无法开始录音！\r\n") + m_engine.unavailableReason());
         return;
     }
     m_clock.start();
     m_spool.open(m_ctx.paths.temp(), m_engine.format());
+    if (m_accompaniment)
+        m_accompaniment->start(source, m_engine.format(), m_engine.captureSize(),
+                               m_ctx.paths.temp());
     m_view.setClockRunning(true);
     m_view.setRecordEnabled(false, recordToolTip());
     m_view.setPlayTakeEnabled(false);
@@ -155,6 +159,7 @@ void RecordingController::clockTick() {
         return;
     }
     if (const CaptureBuffer *b = m_engine.buffer()) m_spool.append(b->data(), b->readPosition());
+    if (m_accompaniment) m_accompaniment->spool();
     const qint64 elapsed = elapsedMs() / 1000;
     const double seconds = m_engine.recordSeconds();
     int position = seconds > 0 ? kMarkerStart + int(double(kMarkerSpan) * double(elapsed) / seconds)
@@ -175,6 +180,7 @@ void RecordingController::stop() {
         if (m_player.playState() == MediaPlayer::Playing) m_player.pause();
         m_view.setLevelTimerRunning(false);
         m_recording = false;
+        if (m_accompaniment) m_accompaniment->stop();
         m_engine.stop();
         const CaptureBuffer *buffer = m_engine.buffer();
         if (!buffer) {
@@ -235,7 +241,7 @@ void RecordingController::saveTake() {
     const QString name = TakeFile::savePath(chosen);
     m_player.stop();
     m_player.setCurrentPosition(0.0);
-    if (!TakeFile::writeWav(name, buffer->format(), buffer->data(), bytes)) {
+    if (!writeTake(name, *buffer, bytes)) {
         if (m_ctx.dialogs) m_ctx.dialogs->error(QStringLiteral("保存文件出现错误！"));
         releaseTake();
         applyAvailability();
@@ -250,7 +256,16 @@ void RecordingController::saveTake() {
     releaseTake();
 }
 
+bool RecordingController::writeTake(const QString &name, const CaptureBuffer &voice, size_t bytes) {
+    if (!m_accompaniment || !m_accompaniment->captured())
+        return TakeFile::writeWav(name, voice.format(), voice.data(), bytes);
+    return TakeFile::writeWav(TakeAccompaniment::voicePath(name), voice.format(), voice.data(),
+                              bytes) &&
+           m_accompaniment->writeMix(name, voice.data(), bytes);
+}
+
 void RecordingController::releaseTake() {
+    if (m_accompaniment) m_accompaniment->release();
     m_engine.release();
     m_spool.discard();
 }

@@ -63,10 +63,10 @@ bool writeWav(const QString &path, const AudioFormat &format, const char *data, 
 
 } // namespace TakeFile
 
-bool TakeSpool::open(const QString &tempFolder, const AudioFormat &format) {
+bool TakeSpool::open(const QString &tempFolder, const AudioFormat &format, const QString &name) {
     discard();
     QDir().mkpath(tempFolder);
-    m_file.setFileName(tempFolder + QLatin1Char('/') + fileName());
+    m_file.setFileName(tempFolder + QLatin1Char('/') + name);
     m_format = format;
     m_written = 0;
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;

@@ -36,7 +36,9 @@ public:
     TakeSpool(const TakeSpool &) = delete;
     TakeSpool &operator=(const TakeSpool &) = delete;
 
-    bool open(const QString &tempFolder, const AudioFormat &format);
+    // `name`: the spool's file name inside TEMP.
+    bool open(const QString &tempFolder, const AudioFormat &format,
+              const QString &name = fileName());
     // Appends bytes [written(), upTo) of `data`.
     bool append(const char *data, size_t upTo);
     size_t written() const { return m_written; }

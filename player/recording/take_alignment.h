@@ -1,0 +1,53 @@
+#pragma once
+// Where the accompaniment of a take sits against its voice. Both are captured as separate
+// streams; readings of their timing, taken while the take runs, say when a frame of each was
+// captured (for the accompaniment: heard). The alignment keeps a few points: each says that
+// from accompaniment frame `accompaniment` on, the accompaniment runs in step with the voice
+// from frame `voice` on. A new point starts when the lag moves by more than the tolerance
+// (playback paused, sound lost, two clocks drifting apart).
+//
+// A reading can only be late: a stream hands over its sound in blocks, so a frame is reported
+// when its block arrives, never before it was captured. Each stream's origin (when its frame 0
+// was captured) is therefore the earliest one among its recent readings.
+#include "platform/audio_input.h"
+
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+struct AlignPoint {
+    int64_t accompaniment = 0;
+    int64_t voice = 0;
+};
+
+class TakeAlignment {
+public:
+    // Readings that are looked at together.
+    static constexpr size_t kWindow = 5;
+
+    // `rate` in frames per second.
+    explicit TakeAlignment(int rate = 44100);
+
+    // One reading of both streams' timing.
+    void add(const CaptureTiming &voice, const CaptureTiming &accompaniment);
+    // In accompaniment (and voice) order.
+    const std::vector<AlignPoint> &points() const { return m_points; }
+    void clear();
+
+    // When frame 0 of the stream was captured, by this reading (microseconds).
+    static double origin(const CaptureTiming &t, int rate);
+
+private:
+    struct Reading {
+        int64_t accompaniment; // frame
+        double voiceOrigin, accompanimentOrigin;
+    };
+    // The lag (voice frame minus accompaniment frame) by the earliest origins of `readings`.
+    double lagOf(const std::deque<Reading> &readings) const;
+
+    int m_rate;
+    double m_tolerance; // frames
+    std::vector<AlignPoint> m_points;
+    std::deque<Reading> m_recent;
+    size_t m_readingsOfLast = 0;
+};
