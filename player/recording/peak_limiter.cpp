@@ -8,18 +8,31 @@ PeakLimiter::PeakLimiter(int channels, int rate, double lookAheadSeconds, double
       m_length(std::max(1, int(std::lround(lookAheadSeconds * rate)))),
       m_release(1.0 - std::exp(-1.0 / std::max(1.0, releaseSeconds * rate))),
       m_samples(size_t(m_length) * size_t(m_channels)), m_need(size_t(m_length), 1.0f),
-      m_minQueue(size_t(m_length) + 1), m_env(size_t(m_length), 1.0), m_envSum(m_length) {}
+      m_minQueue(size_t(m_length) + 1), m_env(size_t(m_length), 1.0), m_envSum(m_length) {
+    // The gain of a frame is the mean over the window before it; silence ahead of the first
+    // frame gives the first frames such a window too (their own outputs are dropped).
+    std::vector<float> zero(size_t(m_channels), 0.0f), out(zero.size());
+    for (int k = 0; k + 1 < m_length; ++k)
+        feed(zero.data(), out.data());
+    m_skip = size_t(m_length - 1);
+}
 
 bool PeakLimiter::push(const float *in, float *out) {
     ++m_taken;
-    return feed(in, out);
+    return feed(in, out) && given();
 }
 
 bool PeakLimiter::flush(float *out) {
     // Silence after the end needs no turning down; it only moves the held frames out.
     std::vector<float> zero(size_t(m_channels), 0.0f);
-    while (m_given < m_taken)
-        if (feed(zero.data(), out)) return true;
+    while (m_given < m_taken + size_t(m_length - 1))
+        if (feed(zero.data(), out) && given()) return true;
+    return false;
+}
+
+bool PeakLimiter::given() {
+    if (m_skip == 0) return true;
+    --m_skip;
     return false;
 }
 
@@ -55,7 +68,7 @@ void PeakLimiter::limitOldest(float *out) {
     const double lowest = m_need[m_minQueue[m_minHead] % size_t(m_length)];
     // Released gain: falls at once to what the window needs, rises back slowly.
     double env = m_lastEnv + (1.0 - m_lastEnv) * m_release;
-    if (env > 1.0 - 1e-7) env = 1.0;
+    if (env > 1.0 - 1e-4) env = 1.0; // within a third of a step at full scale
     env = std::min(env, lowest);
     m_lastEnv = env;
     // Smoothed: the mean of the last m_length released gains, each of which already allows

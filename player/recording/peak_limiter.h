@@ -15,9 +15,9 @@ public:
     static constexpr float kCeiling = 32000.0f;
 
     PeakLimiter(int channels, int rate, double lookAheadSeconds = 0.005,
-                double releaseSeconds = 0.1);
+                double releaseSeconds = 0.05);
 
-    int delay() const { return m_length - 1; }
+    int delay() const { return 2 * (m_length - 1); }
     // Takes one frame of `channels` samples in `in`; writes the limited frame `delay()` frames
     // older to `out` and returns true, or returns false while the first delay() frames fill.
     bool push(const float *in, float *out);
@@ -26,14 +26,17 @@ public:
 
 private:
     bool feed(const float *in, float *out);
+    // Counts off the outputs of the silence fed first; true for a real frame.
+    bool given();
     void limitOldest(float *out);
 
     int m_channels;
     int m_length;                 // look-ahead window in frames
     double m_release;             // share of the way back to unity per frame
     size_t m_taken = 0;           // frames pushed by the caller
-    size_t m_pushed = 0;          // frames fed in, the silence of flush() included
-    size_t m_given = 0;           // frames answered
+    size_t m_pushed = 0;          // frames fed in, silence included
+    size_t m_given = 0;           // frames answered, the silence fed first included
+    size_t m_skip = 0;            // outputs of that silence still to drop
     std::vector<float> m_samples; // ring of the last m_length frames
     std::vector<float> m_need;    // ring: the gain each of them needs
     // Increasing-gain queue over the window: frame numbers whose need is a running minimum.

@@ -22,8 +22,12 @@ struct AlignPoint {
 
 class TakeAlignment {
 public:
-    // Readings that are looked at together.
-    static constexpr size_t kWindow = 5;
+    // Readings that give a lag together (two seconds of them), and how many are kept to find
+    // where a new lag began and to sharpen a point's lag.
+    static constexpr size_t kWindow = 20;
+    static constexpr size_t kKept = 3 * kWindow;
+    // Readings in a row whose lag has moved before a new point starts.
+    static constexpr int kMoved = 5;
 
     // `rate` in frames per second.
     explicit TakeAlignment(int rate = 44100);
@@ -42,12 +46,14 @@ private:
         int64_t accompaniment; // frame
         double voiceOrigin, accompanimentOrigin;
     };
-    // The lag (voice frame minus accompaniment frame) by the earliest origins of `readings`.
-    double lagOf(const std::deque<Reading> &readings) const;
+    // The lag (voice frame minus accompaniment frame) by the earliest origins of readings
+    // [from, m_recent.end()).
+    double lagSince(std::deque<Reading>::const_iterator from) const;
 
     int m_rate;
     double m_tolerance; // frames
     std::vector<AlignPoint> m_points;
     std::deque<Reading> m_recent;
     size_t m_readingsOfLast = 0;
+    int m_moved = 0;
 };
