@@ -7,7 +7,7 @@ PeakLimiter::PeakLimiter(int channels, int rate, double lookAheadSeconds, double
     : m_channels(std::max(1, channels)),
       m_length(std::max(1, int(std::lround(lookAheadSeconds * rate)))),
       m_release(1.0 - std::exp(-1.0 / std::max(1.0, releaseSeconds * rate))),
-      m_samples(size_t(m_length) * size_t(m_channels)), m_need(size_t(m_length), 1.0f),
+      m_samples(size_t(m_length) * size_t(m_channels)), m_slot(size_t(m_length) - 1),
       m_minQueue(size_t(m_length) + 1), m_env(size_t(m_length), 1.0), m_envSum(m_length) {
     // The gain of a frame is the mean over the window before it; silence ahead of the first
     // frame gives the first frames such a window too (their own outputs are dropped).
@@ -20,6 +20,14 @@ PeakLimiter::PeakLimiter(int channels, int rate, double lookAheadSeconds, double
 bool PeakLimiter::push(const float *in, float *out) {
     ++m_taken;
     return feed(in, out) && given();
+}
+
+size_t PeakLimiter::process(const float *in, size_t frames, float *out) {
+    size_t given = 0;
+    const size_t channels = size_t(m_channels);
+    for (size_t k = 0; k < frames; ++k)
+        if (push(in + k * channels, out + given * channels)) ++given;
+    return given;
 }
 
 bool PeakLimiter::flush(float *out) {
@@ -38,21 +46,24 @@ bool PeakLimiter::given() {
 
 bool PeakLimiter::feed(const float *in, float *out) {
     const size_t n = m_pushed++;
-    const size_t slot = n % size_t(m_length);
+    // Rings advance by one slot a frame (no division on the way).
+    if (++m_slot == size_t(m_length)) m_slot = 0;
+    float *frame = &m_samples[m_slot * size_t(m_channels)];
     float peak = 0.0f;
     for (int c = 0; c < m_channels; ++c) {
-        m_samples[slot * size_t(m_channels) + size_t(c)] = in[c];
+        frame[c] = in[c];
         peak = std::max(peak, std::fabs(in[c]));
     }
     const float need = peak > kCeiling ? kCeiling / peak : 1.0f;
-    m_need[slot] = need;
-    // The window's minimum need: a queue of frame numbers with rising needs.
+    // The window's minimum need: a queue of frames with rising needs.
     const size_t cap = m_minQueue.size();
-    while (m_minTail != m_minHead &&
-           m_need[m_minQueue[(m_minTail + cap - 1) % cap] % size_t(m_length)] >= need)
-        m_minTail = (m_minTail + cap - 1) % cap;
-    m_minQueue[m_minTail] = n;
-    m_minTail = (m_minTail + 1) % cap;
+    while (m_minTail != m_minHead) {
+        const size_t back = m_minTail == 0 ? cap - 1 : m_minTail - 1;
+        if (m_minQueue[back].need < need) break;
+        m_minTail = back;
+    }
+    m_minQueue[m_minTail] = {n, need};
+    if (++m_minTail == cap) m_minTail = 0;
     if (n + 1 < size_t(m_length)) return false;
     limitOldest(out);
     return true;
@@ -60,20 +71,30 @@ bool PeakLimiter::feed(const float *in, float *out) {
 
 void PeakLimiter::limitOldest(float *out) {
     // The oldest frame of the window leaves now; the window holds it and the m_length - 1
-    // frames after it.
+    // frames after it. Its slot is the one after the newest.
     const size_t frame = m_given++;
+    const size_t slot = m_slot + 1 == size_t(m_length) ? 0 : m_slot + 1;
     const size_t cap = m_minQueue.size();
-    while (m_minQueue[m_minHead] < frame)
-        m_minHead = (m_minHead + 1) % cap;
-    const double lowest = m_need[m_minQueue[m_minHead] % size_t(m_length)];
+    while (m_minQueue[m_minHead].frame < frame)
+        if (++m_minHead == cap) m_minHead = 0;
+    const double lowest = m_minQueue[m_minHead].need;
     // Released gain: falls at once to what the window needs, rises back slowly.
-    double env = m_lastEnv + (1.0 - m_lastEnv) * m_release;
-    if (env > 1.0 - 1e-4) env = 1.0; // within a third of a step at full scale
+    double env = 1.0;
+    if (m_lastEnv < 1.0) {
+        env = m_lastEnv + (1.0 - m_lastEnv) * m_release;
+        if (env > 1.0 - 1e-4) env = 1.0; // within a third of a step at full scale
+    }
     env = std::min(env, lowest);
     m_lastEnv = env;
+    const float *in = &m_samples[slot * size_t(m_channels)];
+    if (env == 1.0 && m_envBelowOne == 0) {
+        // Quiet: unity, exactly.
+        for (int c = 0; c < m_channels; ++c)
+            out[c] = in[c];
+        return;
+    }
     // Smoothed: the mean of the last m_length released gains, each of which already allows
     // for every frame up to m_length - 1 ahead of it, so the mean allows for this frame.
-    const size_t slot = frame % size_t(m_length);
     if (m_env[slot] < 1.0) --m_envBelowOne;
     m_envSum += env - m_env[slot];
     m_env[slot] = env;
@@ -83,7 +104,6 @@ void PeakLimiter::limitOldest(float *out) {
         m_envSum = m_length;
     else
         gain = m_envSum / m_length;
-    const float *in = &m_samples[slot * size_t(m_channels)];
     for (int c = 0; c < m_channels; ++c)
-        out[c] = gain == 1.0 ? in[c] : float(in[c] * gain);
+        out[c] = float(in[c] * gain);
 }

@@ -21,6 +21,9 @@ public:
     // Takes one frame of `channels` samples in `in`; writes the limited frame `delay()` frames
     // older to `out` and returns true, or returns false while the first delay() frames fill.
     bool push(const float *in, float *out);
+    // push() for `frames` frames of `in`; the limited frames that come out go to `out` (room
+    // for `frames`), and their number is returned.
+    size_t process(const float *in, size_t frames, float *out);
     // Writes the next held frame to `out`; false once none is left.
     bool flush(float *out);
 
@@ -38,9 +41,14 @@ private:
     size_t m_given = 0;           // frames answered, the silence fed first included
     size_t m_skip = 0;            // outputs of that silence still to drop
     std::vector<float> m_samples; // ring of the last m_length frames
-    std::vector<float> m_need;    // ring: the gain each of them needs
-    // Increasing-gain queue over the window: frame numbers whose need is a running minimum.
-    std::vector<size_t> m_minQueue;
+    size_t m_slot;                // the newest frame's slot
+    // Rising-need queue over the window: the frames whose need (the gain they allow) is a
+    // running minimum.
+    struct Need {
+        size_t frame;
+        float need;
+    };
+    std::vector<Need> m_minQueue;
     size_t m_minHead = 0, m_minTail = 0;
     std::vector<double> m_env; // ring of the last m_length released gains
     double m_envSum;

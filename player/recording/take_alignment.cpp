@@ -17,20 +17,24 @@ double TakeAlignment::origin(const CaptureTiming &t, int rate) {
 }
 
 double TakeAlignment::lagSince(std::deque<Reading>::const_iterator from) const {
-    double voice = from->voiceOrigin;
-    double accompaniment = from->accompanimentOrigin;
-    for (auto r = from; r != m_recent.end(); ++r) {
-        voice = std::min(voice, r->voiceOrigin);
-        accompaniment = std::min(accompaniment, r->accompanimentOrigin);
-    }
-    // Accompaniment frame j sounded at accompaniment + j / rate, while the voice captured frame
-    // (that moment - voice) * rate.
-    return (accompaniment - voice) * m_rate / 1e6;
+    std::vector<double> lags;
+    for (auto r = from; r != m_recent.end(); ++r)
+        lags.push_back(r->lag);
+    const auto middle = lags.begin() + long(lags.size() / 2);
+    std::nth_element(lags.begin(), middle, lags.end());
+    if (lags.size() % 2) return *middle;
+    return (*middle + *std::max_element(lags.begin(), middle)) / 2.0;
 }
 
 void TakeAlignment::add(const CaptureTiming &voice, const CaptureTiming &accompaniment) {
     const int64_t frame = int64_t(accompaniment.frames);
-    m_recent.push_back({frame, origin(voice, m_rate), origin(accompaniment, m_rate)});
+    // No new accompaniment since the last reading (playback paused or starved): the reading
+    // says when the last frame sounded, not where the stream is now.
+    if (!m_recent.empty() && frame == m_recent.back().accompaniment) return;
+    // Accompaniment frame j sounded at its origin + j / rate, while the voice captured frame
+    // (that moment - the voice's origin) * rate.
+    const double lag = (origin(accompaniment, m_rate) - origin(voice, m_rate)) * m_rate / 1e6;
+    m_recent.push_back({frame, lag});
     if (m_recent.size() > kKept) m_recent.pop_front();
     ++m_readingsOfLast;
     const auto since = [this](size_t count) {
@@ -48,7 +52,7 @@ void TakeAlignment::add(const CaptureTiming &voice, const CaptureTiming &accompa
         // end, so the whole stretch gets the sharpest one).
         m_moved = 0;
         last.voice = last.accompaniment + std::llround(lagSince(since(kKept)));
-        // A point whose sharpened lag came back to the one before was a stretch of late
+        // A point whose sharpened lag came back to the one before was a stretch of stray
         // readings, not a move: the stretch before runs on.
         const size_t n = m_points.size();
         if (n >= 2 &&
@@ -57,14 +61,22 @@ void TakeAlignment::add(const CaptureTiming &voice, const CaptureTiming &accompa
             m_points.pop_back();
         return;
     }
-    // One late reading is not a move; a lag that stays away for a few readings is.
+    // One stray reading is not a move; a lag that stays away for a few readings is.
     if (++m_moved < kMoved) return;
     m_moved = 0;
-    // The new point starts at the first of the readings that agree with the new lag (an older
-    // one, from before the change, would pull the earliest origins back).
-    auto first = since(kWindow);
-    while (first != m_recent.begin() && std::abs(lagSince(first - 1) - recent) <= m_tolerance)
-        --first;
+    // The new point starts at the first of the latest readings that agree with the new lag (a
+    // single stray one among them does not end them).
+    auto first = m_recent.end() - 1;
+    int strays = 0;
+    for (auto r = m_recent.end() - 1; strays < 2; --r) {
+        if (std::abs(r->lag - recent) <= m_tolerance) {
+            first = r;
+            strays = 0;
+        } else {
+            ++strays;
+        }
+        if (r == m_recent.begin()) break;
+    }
     const AlignPoint next{first->accompaniment, first->accompaniment + std::llround(recent)};
     if (next.accompaniment <= last.accompaniment || next.voice <= last.voice)
         last.voice = last.accompaniment + std::llround(recent);

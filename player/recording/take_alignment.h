@@ -6,9 +6,9 @@
 // from frame `voice` on. A new point starts when the lag moves by more than the tolerance
 // (playback paused, sound lost, two clocks drifting apart).
 //
-// A reading can only be late: a stream hands over its sound in blocks, so a frame is reported
-// when its block arrives, never before it was captured. Each stream's origin (when its frame 0
-// was captured) is therefore the earliest one among its recent readings.
+// Each reading gives a lag; a stretch's lag is the median of its readings, so that a reading
+// thrown off by a busy machine (a report handled late, a report from another round) counts for
+// nothing.
 #include "platform/audio_input.h"
 
 #include <cstdint>
@@ -44,10 +44,9 @@ public:
 private:
     struct Reading {
         int64_t accompaniment; // frame
-        double voiceOrigin, accompanimentOrigin;
+        double lag;            // voice frame minus accompaniment frame
     };
-    // The lag (voice frame minus accompaniment frame) by the earliest origins of readings
-    // [from, m_recent.end()).
+    // The median lag of readings [from, m_recent.end()).
     double lagSince(std::deque<Reading>::const_iterator from) const;
 
     int m_rate;

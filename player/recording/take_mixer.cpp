@@ -49,11 +49,14 @@ float sampleAt(const char *data, size_t index, int bits) {
 }
 
 void putSample(char *data, size_t index, int bits, float value) {
+    if (bits == 8) value /= 256.0f;
+    // Rounded half away from zero, then held in range.
+    const long rounded = long(value >= 0.0f ? value + 0.5f : value - 0.5f);
     if (bits == 8) {
-        data[index] = char(uint8_t(std::clamp<long>(std::lround(value / 256.0f), -128, 127) + 128));
+        data[index] = char(uint8_t(std::clamp<long>(rounded, -128, 127) + 128));
         return;
     }
-    const int16_t s = int16_t(std::clamp<long>(std::lround(value), -32768, 32767));
+    const auto s = int16_t(std::clamp<long>(rounded, -32768, 32767));
     std::memcpy(data + index * 2, &s, 2);
 }
 
@@ -67,39 +70,42 @@ int64_t accompanimentFrame(const std::vector<AlignPoint> &points, int64_t voice,
 bool mix(const AudioFormat &format, const char *voice, size_t voiceBytes, const char *accompaniment,
          size_t accompanimentBytes, const std::vector<AlignPoint> &points,
          const std::function<bool(const char *, size_t)> &out) {
-    const int channels = format.channels;
+    const size_t channels = size_t(std::max(0, format.channels));
     const size_t frameBytes = size_t(format.blockAlign());
     if (frameBytes == 0 || channels < 1) return false;
     const int64_t voiceFrames = int64_t(voiceBytes / frameBytes);
     Placement place(points, int64_t(accompanimentBytes / frameBytes), format.rate);
-    PeakLimiter limiter(channels, format.rate);
+    PeakLimiter limiter(int(channels), format.rate);
 
     constexpr size_t kBlockFrames = 4096;
-    std::vector<char> block(kBlockFrames * frameBytes);
-    size_t filled = 0;
-    std::vector<float> in(static_cast<size_t>(channels)), limited(in.size());
-    auto emit = [&]() {
-        for (int c = 0; c < channels; ++c)
-            putSample(block.data(), filled * size_t(channels) + size_t(c), format.bits,
-                      limited[size_t(c)]);
-        if (++filled < kBlockFrames) return true;
-        filled = 0;
-        return out(block.data(), block.size());
+    std::vector<float> sums(kBlockFrames * channels), limited(sums.size());
+    std::vector<char> bytes(kBlockFrames * frameBytes);
+    // Converts `frames` limited frames and hands them on.
+    auto emit = [&](size_t frames) {
+        for (size_t k = 0; k < frames * channels; ++k)
+            putSample(bytes.data(), k, format.bits, limited[k]);
+        return frames == 0 || out(bytes.data(), frames * frameBytes);
     };
-    for (int64_t k = 0; k < voiceFrames; ++k) {
-        const int64_t a = place.frameAt(k);
-        const size_t vBase = size_t(k) * size_t(channels);
-        for (int c = 0; c < channels; ++c) {
-            float s = sampleAt(voice, vBase + size_t(c), format.bits);
-            if (a >= 0)
-                s += sampleAt(accompaniment, size_t(a) * size_t(channels) + size_t(c), format.bits);
-            in[size_t(c)] = s;
+    for (int64_t start = 0; start < voiceFrames; start += int64_t(kBlockFrames)) {
+        const size_t n = size_t(std::min<int64_t>(int64_t(kBlockFrames), voiceFrames - start));
+        for (size_t k = 0; k < n; ++k) {
+            const int64_t a = place.frameAt(start + int64_t(k));
+            const size_t v = (size_t(start) + k) * channels;
+            for (size_t c = 0; c < channels; ++c) {
+                float s = sampleAt(voice, v + c, format.bits);
+                if (a >= 0) s += sampleAt(accompaniment, size_t(a) * channels + c, format.bits);
+                sums[k * channels + c] = s;
+            }
         }
-        if (limiter.push(in.data(), limited.data()) && !emit()) return false;
+        if (!emit(limiter.process(sums.data(), n, limited.data()))) return false;
     }
-    while (limiter.flush(limited.data()))
-        if (!emit()) return false;
-    return filled == 0 || out(block.data(), filled * frameBytes);
+    size_t held = 0;
+    while (limiter.flush(&limited[held * channels]))
+        if (++held == kBlockFrames) {
+            if (!emit(held)) return false;
+            held = 0;
+        }
+    return emit(held);
 }
 
 bool writeWav(const QString &path, const AudioFormat &format, const char *voice, size_t voiceBytes,
