@@ -3,6 +3,7 @@
 // voice hears the accompaniment. The saved mix must hold each click once (voice and
 // accompaniment in step), the voice alone lies beside it, and a monitor device is saved as
 // captured.
+#include "click_track.h"
 #include "controls_log.h"
 #include "platform/pulse_audio_input.h"
 #include "platform/pulse_output_capture.h"
@@ -22,57 +23,7 @@
 
 namespace {
 
-constexpr int kRate = 44100;
-constexpr double kBeat = 0.5;
-
-// Clicks of 3 ms (a decaying 2 kHz burst at 0.4 of full scale) on every beat.
-bool writeClickTrack(const QString &path, double seconds) {
-    const size_t frames = size_t(seconds * kRate);
-    std::vector<int16_t> pcm(frames * 2, 0);
-    const size_t beat = size_t(kBeat * kRate), length = size_t(0.003 * kRate);
-    for (size_t start = beat / 2; start + length < frames; start += beat)
-        for (size_t k = 0; k < length; ++k) {
-            const double t = double(k) / kRate;
-            const auto v = int16_t(13000.0 * std::exp(-t / 0.001) * std::sin(2 * M_PI * 2000 * t));
-            pcm[(start + k) * 2] = pcm[(start + k) * 2 + 1] = v;
-        }
-    return TakeFile::writeWav(path, AudioFormat{kRate, 2, 16},
-                              reinterpret_cast<const char *>(pcm.data()), pcm.size() * 2);
-}
-
-// Where clicks begin: the first sample over a threshold after 50 ms of quiet.
-std::vector<size_t> onsets(const std::vector<int> &s) {
-    std::vector<size_t> found;
-    size_t quietSince = 0;
-    for (size_t k = 0; k < s.size(); ++k) {
-        if (std::abs(s[k]) < 1500) continue;
-        if (found.empty() || k - quietSince > size_t(0.05 * kRate)) found.push_back(k);
-        quietSince = k;
-    }
-    return found;
-}
-
-// The lag (frames, within ±`range`) at which `b` lines up best with `a`: the cross-correlation
-// peak, summed over the samples where `a` is not silent.
-long correlationPeak(const std::vector<int> &a, const std::vector<int> &b, long range) {
-    std::vector<size_t> loud;
-    for (size_t k = 0; k < a.size(); ++k)
-        if (std::abs(a[k]) > 100) loud.push_back(k);
-    long best = 0;
-    double bestSum = -1;
-    for (long lag = -range; lag <= range; ++lag) {
-        double sum = 0;
-        for (size_t k : loud) {
-            const long j = long(k) + lag;
-            if (j >= 0 && j < long(b.size())) sum += double(a[k]) * b[size_t(j)];
-        }
-        if (sum > bestSum) {
-            bestSum = sum;
-            best = lag;
-        }
-    }
-    return best;
-}
+using namespace ClickTrack;
 
 struct TakeMix : ::testing::Test {
     fxtest::PulseServer server;
@@ -131,16 +82,12 @@ TEST_F(TakeMix, TheSavedTakeHoldsVoiceAndAccompanimentInStepWithTheVoiceBesideIt
     ASSERT_EQ(mix.left.size(), voice.left.size());
     EXPECT_NEAR(voice.seconds(), 5.0, 0.3);
     // What the mix adds to the voice is the accompaniment as it was placed.
-    std::vector<int> sung, played;
-    for (size_t k = 0; k < mix.left.size(); ++k) {
-        sung.push_back(voice.left[k]);
-        played.push_back(int(mix.left[k]) - int(voice.left[k]));
-    }
-    const std::vector<size_t> voiceClicks = onsets(sung), mixClicks = onsets(played);
+    const Parts parts = split(mix.left, voice.left);
+    const std::vector<size_t> voiceClicks = onsets(parts.sung), mixClicks = onsets(parts.played);
     ASSERT_GE(voiceClicks.size(), 8u) << "the voice heard the clicks";
     ASSERT_GE(mixClicks.size(), voiceClicks.size() - 1) << "the accompaniment is in the mix";
 
-    const long lag = correlationPeak(sung, played, long(0.2 * kRate));
+    const long lag = correlationPeak(parts.sung, parts.played, long(0.2 * kRate));
     const double lagMs = 1000.0 * double(lag) / kRate;
     const std::vector<AlignPoint> &points = accompaniment.alignment();
     ASSERT_FALSE(points.empty());
@@ -153,10 +100,7 @@ TEST_F(TakeMix, TheSavedTakeHoldsVoiceAndAccompanimentInStepWithTheVoiceBesideIt
     RecordProperty("uncompensated_ms", std::to_string(uncompensatedMs));
     EXPECT_LE(std::abs(lagMs), 5.0);
     // One click per beat in the mix, not two.
-    std::vector<int> heard;
-    for (int16_t s : mix.left)
-        heard.push_back(s);
-    EXPECT_EQ(onsets(heard).size(), voiceClicks.size());
+    EXPECT_EQ(onsets(parts.heard).size(), voiceClicks.size());
 }
 
 TEST_F(TakeMix, AMonitorDeviceIsSavedAsCapturedWithoutAVoiceFile) {
