@@ -3,6 +3,7 @@
 #include "playback/playback_controller.h"
 
 #include <QDir>
+#include <QFile>
 
 namespace {
 
@@ -259,9 +260,12 @@ void RecordingController::saveTake() {
 bool RecordingController::writeTake(const QString &name, const CaptureBuffer &voice, size_t bytes) {
     if (!m_accompaniment || !m_accompaniment->captured())
         return TakeFile::writeWav(name, voice.format(), voice.data(), bytes);
-    return TakeFile::writeWav(TakeAccompaniment::voicePath(name), voice.format(), voice.data(),
-                              bytes) &&
-           m_accompaniment->writeMix(name, voice.data(), bytes);
+    // The voice alone beside the mix; both or neither.
+    const QString voicePath = TakeAccompaniment::voicePath(name);
+    if (!TakeFile::writeWav(voicePath, voice.format(), voice.data(), bytes)) return false;
+    if (m_accompaniment->writeMix(name, voice.data(), bytes)) return true;
+    QFile::remove(voicePath);
+    return false;
 }
 
 void RecordingController::releaseTake() {
