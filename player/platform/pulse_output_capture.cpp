@@ -15,7 +15,7 @@ struct PulseOutputCapture::Session {
     QByteArray voiceSource;
     QByteArray voiceMaster;
     QByteArray processId = QByteArray::number(qint64(getpid()));
-    pa_sample_spec spec{};
+    pa_sample_spec pcm{};
     size_t frameBytes = 4;
     AudioCapture::DataSink data;
     uint64_t bytes = 0;
@@ -175,7 +175,7 @@ struct PulseOutputCapture::Session {
 
     void connect(uint32_t sinkInput, const char *monitor) {
         dropStream();
-        stream = pa_stream_new(context, "Lyravox accompaniment", &spec, nullptr);
+        stream = pa_stream_new(context, "Lyravox accompaniment", &pcm, nullptr);
         if (!stream) return;
         delivered = false;
         haveTiming = false;
@@ -187,7 +187,7 @@ struct PulseOutputCapture::Session {
         pa_buffer_attr attr;
         attr.maxlength = uint32_t(-1);
         attr.tlength = attr.prebuf = attr.minreq = uint32_t(-1);
-        attr.fragsize = uint32_t(pa_bytes_per_second(&spec) / 20);
+        attr.fragsize = uint32_t(pa_bytes_per_second(&pcm) / 20);
         const auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_DONT_MOVE);
         if (pa_stream_connect_record(stream, monitor, &attr, flags) < 0) {
             ++failures;
@@ -229,8 +229,8 @@ struct PulseOutputCapture::Session {
             return;
         }
         // A gap keeps its length as silence.
-        if (silence.empty()) silence.assign(pa_bytes_per_second(&spec) / 10, '\0');
-        const char zero = spec.format == PA_SAMPLE_U8 ? char(0x80) : '\0';
+        if (silence.empty()) silence.assign(pa_bytes_per_second(&pcm) / 10, '\0');
+        const char zero = pcm.format == PA_SAMPLE_U8 ? char(0x80) : '\0';
         if (silence.front() != zero) std::fill(silence.begin(), silence.end(), zero);
         for (size_t left = n; left > 0;) {
             const size_t k = std::min(left, silence.size());
@@ -251,8 +251,8 @@ void PulseOutputCapture::start(const QString &voiceSource, const AudioFormat &fo
     stop();
     auto session = std::make_unique<Session>();
     session->voiceSource = voiceSource.toUtf8();
-    session->spec = pa_sample_spec{format.bits == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE,
-                                   uint32_t(format.rate), uint8_t(format.channels)};
+    session->pcm = pa_sample_spec{format.bits == 8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE,
+                                  uint32_t(format.rate), uint8_t(format.channels)};
     session->frameBytes = size_t(format.blockAlign());
     session->data = std::move(data);
     if (!session->open()) {
