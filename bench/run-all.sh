@@ -11,7 +11,7 @@ for prog in bench_playlist bench_lyrics bench_lyric_download playback_bench dsp_
     "$build/bin/$prog" || status=1
   fi
 done
-for script in "$here"/*/compare.sh "$here"/*/run.sh; do
+for script in "$here"/*/compare.sh "$here"/*/run.sh "$here"/recording/mix.sh; do
   [ -x "$script" ] || continue
   echo "== ${script#$here/}"
   "$script" "$build" || status=1

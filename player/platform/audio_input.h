@@ -41,6 +41,18 @@ struct AudioFormat {
     }
 };
 
+// Where a capture stream stands, for lining it up with another one: `frames` frames have gone
+// to the data sink (gaps counted), and the next one was captured `latencyUsec` before `atUsec`
+// (the monotonic clock in microseconds). On a monitor the moment a frame is captured is the
+// moment the sink plays it, so the latency may be negative.
+struct CaptureTiming {
+    uint64_t frames = 0;
+    int64_t latencyUsec = 0;
+    int64_t atUsec = 0;
+    // On a monitor: the monitored sink's own latency (included in latencyUsec); else 0.
+    int64_t sinkLatencyUsec = 0;
+};
+
 class AudioCapture {
 public:
     // Called on the capture thread with each block of captured bytes: copy, never block.
@@ -81,6 +93,12 @@ public:
             sink(silence.data(), n);
             left -= n;
         }
+    }
+
+    // The stream's timing now; false while the server has not reported any yet.
+    virtual bool timing(CaptureTiming &out) const {
+        (void)out;
+        return false;
     }
 };
 

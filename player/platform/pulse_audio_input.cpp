@@ -1,5 +1,7 @@
 #include "platform/pulse_audio_input.h"
 
+#include "platform/pulse_timing.h"
+
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -322,9 +324,12 @@ public:
         m_channels = format.channels;
         m_delivered = 0;
         m_readyAt = 0;
+        m_leadFrames = 0;
+        m_haveTiming = false;
         m_startedAt = pa_rtclock_now();
         pa_stream_set_state_callback(m_stream, &PulseCapture::onState, this);
         pa_stream_set_read_callback(m_stream, &PulseCapture::onRead, this);
+        pa_stream_set_latency_update_callback(m_stream, &PulseCapture::onTiming, this);
         // Blocks of 10 ms: what a stop cannot drain any more stays below that, and the level
         // meter moves smoothly.
         const uint32_t align = uint32_t(format.blockAlign());
@@ -398,6 +403,7 @@ private:
     void release() {
         pa_stream_set_state_callback(m_stream, nullptr, nullptr);
         pa_stream_set_read_callback(m_stream, nullptr, nullptr);
+        pa_stream_set_latency_update_callback(m_stream, nullptr, nullptr);
         if (PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream))) pa_stream_disconnect(m_stream);
         pa_stream_unref(m_stream);
         m_stream = nullptr;
@@ -407,6 +413,19 @@ private:
     void clearSinks() {
         m_data = nullptr;
         m_ended = nullptr;
+    }
+
+    // The last report; asks for the next one.
+    bool timing(CaptureTiming &out) const override {
+        if (!m_stream) return false;
+        m_conn->lock();
+        const bool ok = m_running && m_haveTiming;
+        if (ok) out = m_timing;
+        if (m_running && pa_stream_get_state(m_stream) == PA_STREAM_READY)
+            if (pa_operation *op = pa_stream_update_timing_info(m_stream, nullptr, nullptr))
+                pa_operation_unref(op);
+        m_conn->unlock();
+        return ok;
     }
 
     // Hands every readable block to the data sink; a hole becomes silence of its length.
@@ -427,6 +446,12 @@ private:
         c->m_conn->signal(); // a finishing capture waits for blocks
     }
 
+    static void onTiming(pa_stream *s, void *self) {
+        auto *c = static_cast<PulseCapture *>(self);
+        // The silence handed over while the stream came up comes before the stream's frame 0.
+        if (PulseTiming::read(s, c->m_leadFrames, c->m_timing)) c->m_haveTiming = true;
+    }
+
     static void onState(pa_stream *s, void *self) {
         auto *c = static_cast<PulseCapture *>(self);
         const pa_stream_state_t st = pa_stream_get_state(s);
@@ -439,6 +464,7 @@ private:
                 align * align;
             deliver(c->m_data, nullptr, lead, c->m_bits);
             c->m_delivered += lead;
+            c->m_leadFrames = lead / align;
         }
         c->m_conn->signal();
         if (c->m_running && !PA_STREAM_IS_GOOD(st) && !c->m_endReported) {
@@ -463,6 +489,10 @@ private:
     int m_channels = 2;
     pa_usec_t m_startedAt = 0; // when start() ran
     pa_usec_t m_readyAt = 0;   // loop locked; when the stream came up
+    uint64_t m_leadFrames = 0; // loop locked; frames of silence before the stream's own
+    // The server's last timing report (loop thread, read under the loop's lock).
+    CaptureTiming m_timing;
+    bool m_haveTiming = false;
 };
 
 } // namespace

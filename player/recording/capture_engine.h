@@ -49,6 +49,8 @@ public:
     // The buffer of the running or last capture; null before the first or after release().
     const CaptureBuffer *buffer() const { return m_buffer.get(); }
     void release();
+    // The running capture's timing (frames count from the buffer's start).
+    bool timing(CaptureTiming &out) const { return m_capture && m_capture->timing(out); }
 
 Q_SIGNALS:
     // The capture stopped by itself (see endReason()).

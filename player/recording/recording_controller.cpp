@@ -3,6 +3,7 @@
 #include "playback/playback_controller.h"
 
 #include <QDir>
+#include <QFile>
 
 namespace {
 
@@ -101,6 +102,16 @@ QString RecordingController::keepTakeAtExit() {
     }
     const QString kept =
         m_spool.keep(m_ctx.paths.temp(), m_ctx.paths.file(QStringLiteral("takes")));
+    // A take with its accompaniment is kept as the performance, the voice beside it.
+    const CaptureBuffer *voice = m_engine.buffer();
+    if (!kept.isEmpty() && voice && m_accompaniment) {
+        m_accompaniment->stop();
+        const QString voicePath = TakeAccompaniment::voicePath(kept);
+        if (m_accompaniment->captured() && QFile::rename(kept, voicePath) &&
+            !m_accompaniment->writeMix(kept, voice->data(), voice->readPosition()))
+            QFile::rename(voicePath, kept);
+    }
+    if (m_accompaniment) m_accompaniment->release();
     m_engine.release();
     return kept;
 }
@@ -160,7 +171,8 @@ void RecordingController::startRecording() {
                                    CaptureSetup::warningTitle());
 
     m_player.play();
-    if (!m_engine.start(sourceName ? sourceName() : QString())) {
+    const QString source = sourceName ? sourceName() : QString();
+    if (!m_engine.start(source)) {
         endFailedRecording(m_engine.formatRefused() ? formatRefusedText()
                                                     : QStringLiteral("无法开始录音！\r\n") +
                                                           m_engine.unavailableReason());
@@ -168,6 +180,9 @@ void RecordingController::startRecording() {
     }
     m_clock.start();
     m_spool.open(m_ctx.paths.temp(), m_engine.format());
+    if (m_accompaniment)
+        m_accompaniment->start(source, m_engine.format(), m_engine.captureSize(),
+                               m_ctx.paths.temp());
     m_view.setClockRunning(true);
     m_view.setRecordEnabled(false, recordToolTip());
     m_view.setPlayTakeEnabled(false);
@@ -193,6 +208,7 @@ void RecordingController::clockTick() {
         return;
     }
     if (const CaptureBuffer *b = m_engine.buffer()) m_spool.append(b->data(), b->readPosition());
+    if (m_accompaniment) m_accompaniment->spool();
     const qint64 elapsed = elapsedMs() / 1000;
     const double seconds = m_engine.recordSeconds();
     int position = seconds > 0 ? kMarkerStart + int(double(kMarkerSpan) * double(elapsed) / seconds)
@@ -213,6 +229,7 @@ void RecordingController::stop() {
         if (m_player.playState() == MediaPlayer::Playing) m_player.pause();
         m_view.setLevelTimerRunning(false);
         m_recording = false;
+        if (m_accompaniment) m_accompaniment->stop();
         m_engine.stop();
         const CaptureBuffer *buffer = m_engine.buffer();
         if (!buffer) {
@@ -279,7 +296,7 @@ void RecordingController::saveTake() {
         name = TakeFile::savePath(chosen);
         m_player.stop();
         m_player.setCurrentPosition(0.0);
-        if (TakeFile::writeWav(name, buffer->format(), buffer->data(), bytes)) break;
+        if (writeTake(name, *buffer, bytes)) break;
         if (m_ctx.dialogs) m_ctx.dialogs->error(QStringLiteral("保存文件出现错误！"));
     }
     m_takePath = name;
@@ -290,7 +307,19 @@ void RecordingController::saveTake() {
     releaseTake();
 }
 
+bool RecordingController::writeTake(const QString &name, const CaptureBuffer &voice, size_t bytes) {
+    if (!m_accompaniment || !m_accompaniment->captured())
+        return TakeFile::writeWav(name, voice.format(), voice.data(), bytes);
+    // The voice alone beside the mix; both or neither.
+    const QString voicePath = TakeAccompaniment::voicePath(name);
+    if (!TakeFile::writeWav(voicePath, voice.format(), voice.data(), bytes)) return false;
+    if (m_accompaniment->writeMix(name, voice.data(), bytes)) return true;
+    QFile::remove(voicePath);
+    return false;
+}
+
 void RecordingController::releaseTake() {
+    if (m_accompaniment) m_accompaniment->release();
     m_engine.release();
     m_spool.discard();
 }

@@ -5,6 +5,7 @@
 #include "playback/media_player.h"
 #include "recording/capture_engine.h"
 #include "recording/recording_controls_view.h"
+#include "recording/take_accompaniment.h"
 #include "recording/take_file.h"
 #include "shell/app_context.h"
 
@@ -30,6 +31,9 @@ public:
     std::function<QString()> sourceName;
     // Milliseconds since the capture started (tests may replace the monotonic clock).
     std::function<qint64()> elapsedMs;
+
+    // Takes are saved as the voice mixed over this accompaniment (null: as captured).
+    void setAccompaniment(TakeAccompaniment *accompaniment) { m_accompaniment = accompaniment; }
 
     // Start-up: the record command is enabled only when recording is available.
     void applyAvailability();
@@ -67,6 +71,8 @@ private:
     void restartLevelTimer();
     void endFailedRecording(const QString &text);
     void saveTake();
+    // Writes the take under `name`: the mix, with the voice alone beside it, or as captured.
+    bool writeTake(const QString &name, const CaptureBuffer &voice, size_t bytes);
     void releaseTake();
 
     AppContext &m_ctx;
@@ -74,6 +80,7 @@ private:
     CaptureEngine &m_engine;
     RecordingControlsView &m_view;
     TakeSpool m_spool;
+    TakeAccompaniment *m_accompaniment = nullptr;
     QElapsedTimer m_clock;
     bool m_recording = false;
     bool m_takeMode = false;

@@ -1,5 +1,6 @@
 #include "recording/recording_widgets.h"
 
+#include "platform/pulse_output_capture.h"
 #include "platform/system_mixer.h"
 #include "widgets/xp_button.h"
 
@@ -41,6 +42,13 @@ RecordingWidgets::RecordingWidgets(AppContext &ctx, MainWindowUi &ui, MediaPlaye
     m_engine = std::make_unique<CaptureEngine>(input);
     m_monitor = std::make_unique<InputMonitor>(input, m_engine.get());
     m_controller = std::make_unique<RecordingController>(ctx, player, *m_engine, *this);
+    if (input) {
+        m_accompaniment =
+            std::make_unique<TakeAccompaniment>(std::make_unique<PulseOutputCapture>());
+        CaptureEngine *engine = m_engine.get();
+        m_accompaniment->voiceTiming = [engine](CaptureTiming &t) { return engine->timing(t); };
+        m_controller->setAccompaniment(m_accompaniment.get());
+    }
     m_panel = std::make_unique<InputPanelController>(ctx, *m_recorder, *this);
     WaveInRecorder *recorder = m_recorder.get();
     m_controller->sourceName = [recorder] { return recorder->SelectedSourceName(); };
@@ -64,6 +72,7 @@ RecordingWidgets::~RecordingWidgets() {
     m_input->setChangeListener(nullptr);
     // The capture streams go before the connection they run on.
     m_controller.reset();
+    m_accompaniment.reset();
     m_panel.reset();
     m_monitor.reset();
     m_engine.reset();

@@ -83,6 +83,7 @@ private:
     std::unique_ptr<WaveInRecorder> m_recorder;
     std::unique_ptr<CaptureEngine> m_engine;
     std::unique_ptr<InputMonitor> m_monitor;
+    std::unique_ptr<TakeAccompaniment> m_accompaniment;
     std::unique_ptr<RecordingController> m_controller;
     std::unique_ptr<InputPanelController> m_panel;
     QTimer m_monitorIdle;

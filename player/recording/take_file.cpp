@@ -114,12 +114,13 @@ bool mendOrphan(QFile &spool) {
 
 } // namespace
 
-bool TakeSpool::open(const QString &tempFolder, const AudioFormat &format) {
+bool TakeSpool::open(const QString &tempFolder, const AudioFormat &format, const QString &kind) {
     discard();
     const QString dir = folder(tempFolder);
     QDir().mkpath(dir);
     static std::atomic<int> serial{0};
-    m_file.setFileName(dir + QStringLiteral("/take-%1-%2-%3.wav")
+    m_file.setFileName(dir + QStringLiteral("/%1-%2-%3-%4.wav")
+                                 .arg(kind)
                                  .arg(QCoreApplication::applicationPid())
                                  .arg(QDateTime::currentMSecsSinceEpoch())
                                  .arg(++serial));
@@ -198,7 +199,8 @@ QStringList TakeSpool::recoverOrphans(const QString &tempFolder, const QString &
         if (!spool.open(QIODevice::ReadWrite)) continue;
         if (!lockExclusive(spool)) continue; // a live player records into it
         const QDateTime when = QFileInfo(spool).lastModified();
-        if (!mendOrphan(spool)) {
+        // What a dead window captured beside its take is no take of its own.
+        if (!name.startsWith(QStringLiteral("take-")) || !mendOrphan(spool)) {
             spool.remove();
             continue;
         }

@@ -41,8 +41,10 @@ public:
     TakeSpool(const TakeSpool &) = delete;
     TakeSpool &operator=(const TakeSpool &) = delete;
 
-    // A new spool file, locked; false when it cannot be made.
-    bool open(const QString &tempFolder, const AudioFormat &format);
+    // A new spool file, locked; false when it cannot be made. `kind` starts its name: "take"
+    // spools are recovered after a crash, any other kind is only removed then.
+    bool open(const QString &tempFolder, const AudioFormat &format,
+              const QString &kind = QStringLiteral("take"));
     // Appends bytes [written(), upTo) of `data` and brings the header's sizes up to date.
     bool append(const char *data, size_t upTo);
     size_t written() const { return m_written; }
