@@ -198,7 +198,9 @@ TEST_F(PanelTest, TheDeviceListFollowsTheServerAndKeepsTheChosenSource) {
         panel.refreshDevices();
         EXPECT_EQ(view.devices, step.devices) << step.what;
         EXPECT_EQ(view.device, step.selected) << step.what;
-        if (step.selected >= 0) EXPECT_EQ(recorder.SelectedSourceName(), step.source) << step.what;
+        if (step.selected >= 0) {
+            EXPECT_EQ(recorder.SelectedSourceName(), step.source) << step.what;
+        }
     }
     EXPECT_EQ(view.lines, QStringList{QStringLiteral("Mic")});
     EXPECT_EQ(view.volumeText, QStringLiteral("100%"));

@@ -81,14 +81,14 @@ TEST(TakeKillSession, ATakeKilledMidwayIsRecoveredAtTheNextStart) {
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             const QFileInfoList files =
-                spools.entryInfoList({QStringLiteral("*.wav")}, QDir::Files);
+                spools.entryInfoList({QStringLiteral("take-*.wav")}, QDir::Files);
             reached = files.isEmpty() ? 0 : files.first().size();
             return reached > 44 + 2 * 176400;
         },
         10000));
     ::kill(pid_t(player.processId()), SIGKILL);
     ASSERT_TRUE(player.waitForFinished(5000));
-    reached = spools.entryInfoList({QStringLiteral("*.wav")}, QDir::Files).first().size();
+    reached = spools.entryInfoList({QStringLiteral("take-*.wav")}, QDir::Files).first().size();
 
     QProcess again;
     again.setProcessEnvironment(onXcb(home));
