@@ -1,15 +1,15 @@
 #pragma once
-// The lyrics of the main window: finding and showing the lyric file of the loaded track and the
-// lyric tick (Timer1) that highlights the current line while the track plays. The display
-// modes, the editor and the file commands are classes of their own; their commands are
-// reached through here too.
+// The lyrics of the main window: finding and showing the lyric file of the loaded track, and
+// the lyric timer (Timer1) that runs while the track plays. The tick, the display modes, the
+// editor and the file commands are classes of their own; their commands are reached through
+// here too.
 #include "lyrics/lyric_box.h"
 #include "lyrics/lyric_display.h"
-#include "lyrics/lyric_echo.h"
 #include "lyrics/lyric_editor.h"
 #include "lyrics/lyric_file_commands.h"
 #include "lyrics/lyric_store.h"
 #include "lyrics/lyric_sync.h"
+#include "lyrics/lyric_ticker.h"
 #include "shell/app_context.h"
 #include "shell/main_window_ui.h"
 
@@ -57,7 +57,7 @@ public:
 
     LyricsHooks &hooks() { return m_hooks; }
     // Where --echo-lyrics and --echo-words write (standard output unless a test redirects it).
-    void setEchoStream(std::FILE *stream) { m_echo.setStream(stream); }
+    void setEchoStream(std::FILE *stream) { m_ticker.setEchoStream(stream); }
 
     // Finds, reads and shows the lyric file of the loaded track (CurrentFile).
     void FindLyrics();
@@ -125,9 +125,6 @@ protected:
 private:
     void connectCommands();
     bool isPlaying() const;
-    // A line with word times: the boxes light its words so far.
-    void wipeBoxes(QTextEdit *windowBox);
-    void showThanks();
 
     AppContext &m_ctx;
     MainWindowUi &m_ui;
@@ -140,14 +137,10 @@ private:
     LyricDisplay m_display;
     LyricEditor m_editor;
     LyricFileCommands m_files;
+    LyricTicker m_ticker;
 
     bool m_loaded = false;
     QString m_lyricFile;
     int32_t m_offsetMs = 0;
     int m_timeTagCount = 0;
-    // The main window came to the front over the full-screen window (a lookup without
-    // lyrics); the next tick hides it again.
-    bool m_returnToLyricWindow = false;
-    LyricEcho m_echo;
-    qsizetype m_boxLit = 0; // characters of the current line lit in the boxes
 };

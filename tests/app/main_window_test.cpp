@@ -293,7 +293,14 @@ TEST(CommandLine, SwitchesAreTakenOutAndTheRestJoinedByOneBlank) {
                                   &ctx);
     EXPECT_EQ(line, QStringLiteral("/a /music/my song.mp3"));
     EXPECT_TRUE(ctx.echoLyrics);
+    EXPECT_FALSE(ctx.echoWords);
     EXPECT_FALSE(ctx.exitAfterTrack);
+    AppContext words(home.paths());
+    EXPECT_EQ(LyravoxApp::commandLineOf(
+                  {QStringLiteral("--echo-words"), QStringLiteral("song.mp3")}, &words),
+              QStringLiteral("song.mp3"));
+    EXPECT_TRUE(words.echoWords);
+    EXPECT_FALSE(words.echoLyrics);
 }
 
 TEST(Reload, TheWindowIsBuiltAnewInTheSameProcessWithoutTheCommandLine) {

@@ -3,6 +3,7 @@
 #include "app/main_menus.h"
 #include "app/main_window_layout.h"
 #include "fake_media_player.h"
+#include "lit_pixels.h"
 #include "lyrics/lyrics_controller.h"
 #include "playlist/playlist_model.h"
 #include "scripted_dialogs.h"
@@ -388,18 +389,6 @@ TEST_F(LyricsControllerTest, PictureModeDrawsAtOnceAndTakesNewBackgroundsWithout
     EXPECT_EQ(ui.Image6->pixmap().toImage().pixel(0, 0), QColor(Qt::green).rgb());
 }
 
-// Pixels of the lit colour (white) in a strip as drawn now.
-int litPixels(QWidget *strip) {
-    const QImage image = strip->grab().toImage();
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            if (c.red() > 220 && c.green() > 220 && c.blue() > 220) ++count;
-        }
-    return count;
-}
-
 TEST_F(LyricsControllerTest, WordLineFillsWordByWordInTheBoxAndTheStrip) {
     writeStore("[00:01.00]<00:01.00>Sing <00:01.50>along <00:02.00>with <00:02.50>me<00:02.90>\r\n"
                "[00:03.00]plain\r\n");
@@ -424,7 +413,7 @@ TEST_F(LyricsControllerTest, WordLineFillsWordByWordInTheBoxAndTheStrip) {
     for (int tenth = 10; tenth <= 29; ++tenth) {
         tickAt(tenth / 10.0);
         ASSERT_EQ(strip->text(), QStringLiteral("Sing along with me"));
-        pixels.push_back(litPixels(strip));
+        pixels.push_back(whitePixels(strip));
         characters.push_back(boxLit());
     }
     // The box: "Sing " lights over 0.5 s, a character every 0.1 s (a tick on the boundary may
@@ -443,7 +432,7 @@ TEST_F(LyricsControllerTest, WordLineFillsWordByWordInTheBoxAndTheStrip) {
     // A line without word times lights at once, as it always did.
     tickAt(3.0);
     ASSERT_EQ(strip->text(), QStringLiteral("plain"));
-    EXPECT_GT(litPixels(strip), 0);
+    EXPECT_GT(whitePixels(strip), 0);
     EXPECT_EQ(colourOf(QStringLiteral("plain")), ctx->settings.LyricHighlightColor);
     EXPECT_EQ(colourOf(QStringLiteral("Sing")), ctx->settings.LyricTextColor);
 }
