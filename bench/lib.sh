@@ -21,3 +21,18 @@ best() {
     done
     printf '%.3f' "$best"
 }
+
+# Starts a private PulseAudio daemon with the null sink "lvxnull" in a fresh folder, $runtime,
+# which goes with the daemon when the script exits; arguments load more modules (-L "...").
+private_pulse() {
+    runtime=$(mktemp -d)
+    export XDG_RUNTIME_DIR=$runtime PULSE_RUNTIME_PATH=$runtime
+    unset PULSE_SERVER
+    pulseaudio -n --daemonize=no --exit-idle-time=-1 -L "module-null-sink sink_name=lvxnull" \
+        -L module-native-protocol-unix "$@" >/dev/null 2>&1 &
+    pulse_pid=$!
+    trap 'kill "$pulse_pid" 2>/dev/null; wait "$pulse_pid" 2>/dev/null; rm -rf "$runtime"' EXIT
+    for _ in $(seq 50); do pactl info >/dev/null 2>&1 && return 0; sleep 0.1; done
+    echo "the private PulseAudio daemon did not start" >&2
+    return 1
+}

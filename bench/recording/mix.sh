@@ -6,20 +6,9 @@
 set -euo pipefail
 build=${1:-build}
 bin=$build/bin
-runtime=$(mktemp -d)
-pa=""
-cleanup() {
-    [ -n "$pa" ] && kill "$pa" 2>/dev/null && wait "$pa" 2>/dev/null
-    rm -rf "$runtime"
-}
-trap cleanup EXIT
-export XDG_RUNTIME_DIR=$runtime PULSE_RUNTIME_PATH=$runtime
-unset PULSE_SERVER
-pulseaudio -n --daemonize=no --exit-idle-time=-1 -L "module-null-sink sink_name=lvxnull" \
-    -L module-native-protocol-unix \
-    -L "module-remap-source master=lvxnull.monitor source_name=lvxvoice" >/dev/null 2>&1 &
-pa=$!
-for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+source "$(dirname "$0")/../lib.sh"
+private_pulse -L "module-remap-source master=lvxnull.monitor source_name=lvxvoice"
+work=$runtime repeats=3
 
 sox -n -r 44100 -c 2 -b 16 "$runtime/song.wav" synth 30 sine 440
 "$bin/take_mix_bench" "$runtime/song.wav" lvxvoice 8 "$runtime/take.wav" | tee "$runtime/out"
@@ -27,14 +16,7 @@ sox -n -r 44100 -c 2 -b 16 "$runtime/song.wav" synth 30 sine 440
 # sox mixing two five-minute files at unity (no look-ahead limiter: it clips), best of 3.
 sox -n -r 44100 -c 2 -b 16 "$runtime/voice.wav" synth 300 sine 220 vol 0.27
 sox -n -r 44100 -c 2 -b 16 "$runtime/music.wav" synth 300 sine 97 vol 0.37
-best=""
-for _ in 1 2 3; do
-    s0=$(date +%s.%N)
-    sox -q -m -v 1 "$runtime/voice.wav" -v 1 "$runtime/music.wav" "$runtime/sox-mix.wav"
-    s1=$(date +%s.%N)
-    best=$(awk -v b="$best" -v d="$(awk -v a="$s0" -v b="$s1" 'BEGIN { print b - a }')" \
-        'BEGIN { print (b == "" || d < b) ? d : b }')
-done
+best=$(best sox -q -m -v 1 "$runtime/voice.wav" -v 1 "$runtime/music.wav" "$runtime/sox-mix.wav")
 echo "sox mixing the same five minutes: $best s (best of 3)"
 ours=$(sed -n 's/^saving a 5-minute take (best of 3): the mix \([0-9.]*\) s.*/\1/p' "$runtime/out")
 awk -v sox="$best" -v ours="$ours" 'BEGIN { printf "ours / sox = %.2f\n", ours / sox }'

@@ -2,6 +2,8 @@
 
 #include "platform/pulse_timing.h"
 
+#include "platform/pulse_context.h"
+
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -139,13 +141,7 @@ struct PulseAudioInput::Connection {
     // The context failed or the server went away: forget it, and try again later.
     void lost() {
         const bool wasReady = ready.exchange(false);
-        if (context) {
-            pa_context_set_state_callback(context, nullptr, nullptr);
-            pa_context_set_subscribe_callback(context, nullptr, nullptr);
-            pa_context_disconnect(context);
-            pa_context_unref(context);
-            context = nullptr;
-        }
+        PulseContext::drop(context);
         listing = listAgain = false;
         {
             std::lock_guard<std::mutex> guard(mutex);
@@ -260,13 +256,7 @@ struct PulseAudioInput::Connection {
             api()->time_free(retry);
             retry = nullptr;
         }
-        if (context) {
-            pa_context_set_state_callback(context, nullptr, nullptr);
-            pa_context_set_subscribe_callback(context, nullptr, nullptr);
-            pa_context_disconnect(context);
-            pa_context_unref(context);
-            context = nullptr;
-        }
+        PulseContext::drop(context);
         ready = false;
         if (started) {
             unlock();

@@ -1,5 +1,6 @@
 #include "platform/pulse_output_capture.h"
 
+#include "platform/pulse_context.h"
 #include "platform/pulse_timing.h"
 
 #include <QByteArray>
@@ -61,13 +62,7 @@ struct PulseOutputCapture::Session {
         if (!loop) return;
         pa_threaded_mainloop_lock(loop);
         dropStream();
-        if (context) {
-            pa_context_set_state_callback(context, nullptr, nullptr);
-            pa_context_set_subscribe_callback(context, nullptr, nullptr);
-            pa_context_disconnect(context);
-            pa_context_unref(context);
-            context = nullptr;
-        }
+        PulseContext::drop(context);
         pa_threaded_mainloop_unlock(loop);
         pa_threaded_mainloop_stop(loop);
         pa_threaded_mainloop_free(loop);
