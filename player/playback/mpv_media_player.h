@@ -25,7 +25,7 @@ public:
     // across bins nor reset at transients (both make steady tones beat at some frequencies).
     // bench/playback/key_quality measures pitch, THD+N and CPU of any other choice.
     static constexpr const char *kKeyFilterOptions =
-        "pitch=speed:engine=faster:formant=shifted:transients=smooth:phase=independent";
+        "pitch=speed:engine=faster:formant=shifted:transients=smooth:phase=independent:window=short";
 
     struct Options {
         // mpv's audio output ("null", "pulse", "pcm", ...); empty: mpv's default choice.
