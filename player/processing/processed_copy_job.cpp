@@ -48,8 +48,9 @@ ProcessedCopyJob::ProcessedCopyJob(EffectHost &effect, const Request &request, Q
 }
 
 ProcessedCopyJob::~ProcessedCopyJob() {
-    // An abandoned shift or save stops at once; a load or the equalizer runs out and reports to
-    // nobody (its events carry its own action's id).
+    // An abandoned shift stops at once; a load, the equalizer or a save runs out and reports to
+    // nobody (its events carry its own action's id; a save's end comes to a job in its Save
+    // step only).
     if (!m_ended && effectWorking()) m_effect.stopEffect();
 }
 
@@ -118,6 +119,13 @@ bool ProcessedCopyJob::compensated() const {
 void ProcessedCopyJob::startLoad(const QString &path) {
     m_step = Step::Load;
     m_loading = path;
+    if (m_effect.saving()) {
+        // An abandoned job's copy is still being written: the control loads once it is.
+        connect(
+            &m_effect, &EffectHost::saved, this, [this] { startLoad(m_loading); },
+            Qt::SingleShotConnection);
+        return;
+    }
     const int result = m_effect.inputFileOpen(path);
     m_action = m_effect.lastAction();
     if (result != kStarted)
@@ -200,8 +208,7 @@ void ProcessedCopyJob::fail(const QString &message) {
 }
 
 bool ProcessedCopyJob::effectWorking() const {
-    return m_step == Step::Load || m_step == Step::Shift || m_step == Step::Eq ||
-           m_step == Step::Save;
+    return m_step == Step::Load || m_step == Step::Shift || m_step == Step::Eq;
 }
 
 void ProcessedCopyJob::setProgress(int percent) {

@@ -1,6 +1,7 @@
 // The player's host of the real effect control: a save leaves the UI thread answering, and every
 // event carries the id of the action it belongs to, so one of an abandoned action is never taken
 // for the next one's.
+#include "codec.h"
 #include "lyravox/effect.h"
 #include "processing/effect_host.h"
 #include "processing/processed_copy_job.h"
@@ -17,6 +18,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -27,6 +29,20 @@ namespace {
 struct Event {
     int action, code;
 };
+
+// Reads the pipe `path` in small pieces with pauses until its writer closes it.
+std::thread slowReader(const QString &path, std::atomic<long long> &received) {
+    return std::thread([path, &received] {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+        if (fd < 0) return;
+        std::vector<char> piece(64 * 1024);
+        for (ssize_t n; (n = ::read(fd, piece.data(), piece.size())) > 0;) {
+            received += n;
+            std::this_thread::sleep_for(std::chrono::milliseconds(15));
+        }
+        ::close(fd);
+    });
+}
 
 class EffectHostTest : public ::testing::Test {
 protected:
@@ -72,16 +88,7 @@ TEST_F(EffectHostTest, TheWindowAnswersWhileALongSoundIsSaved) {
     const QString pipe = dir.filePath(QStringLiteral("slow.pipe"));
     ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     std::atomic<long long> received{0};
-    std::thread reader([&] {
-        const int fd = ::open(QFile::encodeName(pipe).constData(), O_RDONLY);
-        if (fd < 0) return;
-        std::vector<char> piece(64 * 1024);
-        for (ssize_t n; (n = ::read(fd, piece.data(), piece.size())) > 0;) {
-            received += n;
-            std::this_thread::sleep_for(std::chrono::milliseconds(15));
-        }
-        ::close(fd);
-    });
+    std::thread reader = slowReader(pipe, received);
 
     QElapsedTimer clock, sinceTick;
     qint64 longestGap = 0;
@@ -203,6 +210,38 @@ TEST_F(EffectHostTest, TheKeyShiftJobsBarFollowsTheDecodeAndTheShift) {
     EXPECT_LE(bar[atLoadEnd - 1], 40) << "the bar when the shift starts";
     EXPECT_GE(bar.size() - atLoadEnd, 10) << "the shift's steps";
     EXPECT_GE(bar.last() - bar[atLoadEnd - 1], 45);
+}
+
+TEST_F(EffectHostTest, AnAbandonedJobsSaveRunsOutAndTheNextJobWaitsForIt) {
+    const QString pipe = dir.filePath(QStringLiteral("slow.pipe"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    std::atomic<long long> received{0};
+    std::thread reader = slowReader(pipe, received);
+    ProcessedCopyJob::Request first;
+    first.source = tone("first.wav", 20.0);
+    first.output = pipe;
+    first.tempWav = dir.filePath(QStringLiteral("3a.wav"));
+    first.shiftMode = 1;
+    auto abandoned = std::make_unique<ProcessedCopyJob>(host, first);
+    abandoned->start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return host.saving(); }, 60000));
+    abandoned.reset();
+
+    ProcessedCopyJob::Request next = first;
+    next.source = tone("next.wav", 2.0);
+    next.output = dir.filePath(QStringLiteral("next-out.wav"));
+    next.tempWav = dir.filePath(QStringLiteral("3b.wav"));
+    ProcessedCopyJob job(host, next);
+    QSignalSpy finished(&job, &ProcessedCopyJob::finished);
+    job.start();
+    EXPECT_TRUE(host.saving()) << "the copy is still being written when the next job starts";
+    ASSERT_TRUE(finished.wait(60000));
+    reader.join();
+    EXPECT_TRUE(finished.first().at(0).toBool()) << finished.first().at(1).toString().toStdString();
+    EXPECT_EQ(received.load(), 44 + 20LL * 44100 * 4) << "the abandoned copy was written whole";
+    codec::WavInfo info;
+    ASSERT_TRUE(codec::wavInfo(QFile::encodeName(next.output).toStdString(), info));
+    EXPECT_EQ(info.frames, 2LL * 44100) << "the next job shifted its own sound";
 }
 
 TEST_F(EffectHostTest, ARefusedActionHasNoId) {
