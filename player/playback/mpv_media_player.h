@@ -20,12 +20,14 @@ class MpvMediaPlayer : public MediaPlayer {
     Q_OBJECT
 public:
     // The live key's filter: Rubber Band's R2 engine. Its resampler at the speed setting keeps
-    // a tone's noise near -44 dB at about half the quality setting's extra CPU; the formants
-    // move with the key (keeping them bends a tone's level), and phases are neither locked
-    // across bins nor reset at transients (both make steady tones beat at some frequencies).
+    // a tone's noise near -44 dB for about 40 % less CPU than the quality setting; the short
+    // window keeps a key change heard within about 110 ms; the formants move with the key
+    // (keeping them bends a tone's level), and phases are neither locked across bins nor reset
+    // at transients (both make steady tones beat at some frequencies).
     // bench/playback/key_quality measures pitch, THD+N and CPU of any other choice.
     static constexpr const char *kKeyFilterOptions =
-        "pitch=speed:engine=faster:formant=shifted:transients=smooth:phase=independent:window=short";
+        "pitch=speed:engine=faster:window=short:"
+        "formant=shifted:transients=smooth:phase=independent";
 
     struct Options {
         // mpv's audio output ("null", "pulse", "pcm", ...); empty: mpv's default choice.
