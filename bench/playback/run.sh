@@ -37,3 +37,6 @@ t1=$(ticks); s1=$(date +%s.%N)
 awk -v t0="$t0" -v t1="$t1" -v s0="$s0" -v s1="$s1" -v hz="$(getconf CLK_TCK)" \
     'BEGIN { printf "lyravox (whole player, pulse) CPU while a track plays: %.1f %% of one core\n", 100 * (t1 - t0) / hz / (s1 - s0) }'
 wait "$pid"
+
+# The live key at +2 semitones: pitch and THD+N of tones at the server's monitor, and CPU.
+"$bin/key_quality" --seconds 8

@@ -29,8 +29,11 @@ int EffectControl::eventFd() const {
 }
 
 int EffectControl::deliverEvents(lvx_event_sink sink, void *ctx) {
-    m_sink = sink;
-    m_sinkCtx = ctx;
+    // Written only when it changes: a save on another thread may be firing through it.
+    if (m_sink != sink || m_sinkCtx != ctx) {
+        m_sink = sink;
+        m_sinkCtx = ctx;
+    }
     const auto events = m_events->takeAll();
     for (const EventQueue::Event &event : events) {
         // Cleared before the handler runs, so an action it starts keeps InAction set.

@@ -28,10 +28,12 @@ QByteArray pitchScale(int semitones) {
     return QByteArray::number(std::pow(2.0, semitones / 12.0), 'f', 9);
 }
 
-// Rubber Band at its high-quality pitch setting; the tempo stays as it is.
-QByteArray keyFilter(int semitones) {
-    return QByteArrayLiteral("@") + kKeyLabel + QByteArrayLiteral(":rubberband=pitch-scale=") +
-           pitchScale(semitones) + QByteArrayLiteral(":pitch=quality:engine=faster:window=short");
+// Rubber Band with `options`; the tempo stays as it is.
+QByteArray keyFilter(int semitones, const QByteArray &options) {
+    QByteArray filter = QByteArrayLiteral("@") + kKeyLabel +
+                        QByteArrayLiteral(":rubberband=pitch-scale=") + pitchScale(semitones);
+    if (!options.isEmpty()) filter += ':' + options;
+    return filter;
 }
 
 bool isAddress(const QString &name) {
@@ -56,7 +58,8 @@ MpvMediaPlayer::Options MpvMediaPlayer::Options::fromEnvironment() {
     return o;
 }
 
-MpvMediaPlayer::MpvMediaPlayer(const Options &options, QObject *parent) : MediaPlayer(parent) {
+MpvMediaPlayer::MpvMediaPlayer(const Options &options, QObject *parent)
+    : MediaPlayer(parent), m_keyFilterOptions(options.keyFilterOptions) {
     // libmpv refuses to start under a locale whose decimal separator is not ".".
     std::setlocale(LC_NUMERIC, "C");
     m_mpv = mpv_create();
@@ -328,7 +331,7 @@ bool MpvMediaPlayer::applyFilters() {
     QByteArray chain = StereoBalance::filterChain(m_balance);
     if (m_keyFilter) {
         if (!chain.isEmpty()) chain += ',';
-        chain += keyFilter(m_pitch);
+        chain += keyFilter(m_pitch, m_keyFilterOptions);
     }
     if (chain == m_chain) return true;
     if (mpv_set_property_string(m_mpv, "af", chain.constData()) < 0) return false;

@@ -19,11 +19,23 @@ struct mpv_event;
 class MpvMediaPlayer : public MediaPlayer {
     Q_OBJECT
 public:
+    // The live key's filter: Rubber Band's R2 engine. Its resampler at the speed setting keeps
+    // a tone's noise near -44 dB for about 40 % less CPU than the quality setting; the short
+    // window keeps a key change heard within about 110 ms; the formants move with the key
+    // (keeping them bends a tone's level), and phases are neither locked across bins nor reset
+    // at transients (both make steady tones beat at some frequencies).
+    // bench/playback/key_quality measures pitch, THD+N and CPU of any other choice.
+    static constexpr const char *kKeyFilterOptions =
+        "pitch=speed:engine=faster:window=short:"
+        "formant=shifted:transients=smooth:phase=independent";
+
     struct Options {
         // mpv's audio output ("null", "pulse", "pcm", ...); empty: mpv's default choice.
         QByteArray audioOutput;
         // Further mpv options set before start (name, value), e.g. for the pcm output's file.
         QList<QPair<QByteArray, QByteArray>> extra;
+        // The live key's Rubber Band options after its pitch scale (benchmarks compare others).
+        QByteArray keyFilterOptions = kKeyFilterOptions;
         // LYRAVOX_AUDIO=null sends the sound to a null output (tests, headless runs).
         static Options fromEnvironment();
     };
@@ -120,6 +132,7 @@ private:
     // commands to the running filter rather than a rebuilt chain, until new media opens).
     bool m_keyFilter = false;
     QByteArray m_chain; // the chain last set
+    QByteArray m_keyFilterOptions;
     int m_volume = 100;
     bool m_displayOption = false;
 };

@@ -18,6 +18,12 @@ const char *const kVocalDecodeFailed = "消减人声处理失败（文件解码�
 const char *const kVocalFailed = "消减人声处理失败！";
 const char *const kNotStereo = "无法处理当前文件！";
 
+// Where the key shift's steps leave the wait window's bar: the control's shift is the longest
+// step, then the decoding; the load is a read of the decoded file.
+constexpr int kDecodedAt = 30;
+constexpr int kLoadedAt = 35;
+constexpr int kShiftedAt = 88;
+
 // LVX result codes a started member answers.
 constexpr int kStarted = 0;
 constexpr int kShiftStarted = 1;
@@ -32,15 +38,19 @@ ProcessedCopyJob::ProcessedCopyJob(EffectHost &effect, const Request &request, Q
         fail(QString::fromUtf8(m_request.kind == Kind::KeyShift ? kShiftFailed : kVocalFailed));
     });
     connect(&m_effect, &EffectHost::endOfAction, this, &ProcessedCopyJob::effectEnded);
-    connect(&m_effect, &EffectHost::actionPosition, this, [this](int percent) {
-        if (m_step != Step::Shift && m_step != Step::Eq) return;
+    connect(&m_effect, &EffectHost::saved, this, [this](bool ok, int) { saved(ok); });
+    connect(&m_effect, &EffectHost::actionPosition, this, [this](int action, int percent) {
+        if (action == 0 || action != m_action || (m_step != Step::Shift && m_step != Step::Eq))
+            return;
         m_watchdog.start();
         setProgress(m_rangeFrom + std::clamp(percent, 0, 100) * (m_rangeTo - m_rangeFrom) / 100);
     });
 }
 
 ProcessedCopyJob::~ProcessedCopyJob() {
-    // An abandoned shift stops at once; a load or the equalizer runs out and reports to nobody.
+    // An abandoned shift stops at once; a load, the equalizer or a save runs out and reports to
+    // nobody (its events carry its own action's id; a save's end comes to a job in its Save
+    // step only).
     if (!m_ended && effectWorking()) m_effect.stopEffect();
 }
 
@@ -50,7 +60,7 @@ void ProcessedCopyJob::start() {
     const CodecJob::Kind kind =
         ProcessingRules::isMp3(m_request.source) ? CodecJob::Kind::Decode : CodecJob::Kind::Prepare;
     m_step = Step::Prepare;
-    runCodec(kind, m_request.source, m_request.tempWav, m_progress, shift ? 70 : 50);
+    runCodec(kind, m_request.source, m_request.tempWav, m_progress, shift ? kDecodedAt : 50);
 }
 
 void ProcessedCopyJob::runCodec(CodecJob::Kind kind, const QString &in, const QString &out,
@@ -85,8 +95,11 @@ void ProcessedCopyJob::codecDone(bool ok) {
 }
 
 void ProcessedCopyJob::afterPrepare() {
+    if (m_request.kind == Kind::KeyShift) {
+        setProgress(kLoadedAt);
+        return startLoad(m_request.tempWav);
+    }
     raiseProgress(10, 80);
-    if (m_request.kind == Kind::KeyShift) return startLoad(m_request.tempWav);
     Q_EMIT stage(QStringLiteral("正在进行声音文件分析处理，请稍候…"));
     codec::WavInfo info;
     if (!codec::wavInfo(QFile::encodeName(m_request.tempWav).toStdString(), info) ||
@@ -105,15 +118,24 @@ bool ProcessedCopyJob::compensated() const {
 
 void ProcessedCopyJob::startLoad(const QString &path) {
     m_step = Step::Load;
+    m_loading = path;
+    if (m_effect.saving()) {
+        // An abandoned job's copy is still being written: the control loads once it is.
+        connect(
+            &m_effect, &EffectHost::saved, this, [this] { startLoad(m_loading); },
+            Qt::SingleShotConnection);
+        return;
+    }
     const int result = m_effect.inputFileOpen(path);
+    m_action = m_effect.lastAction();
     if (result != kStarted)
         return fail(
             QString::fromUtf8(m_request.kind == Kind::KeyShift ? kShiftFailed : kVocalFailed));
     m_watchdog.start();
 }
 
-void ProcessedCopyJob::effectEnded(int code) {
-    if (m_ended) return;
+void ProcessedCopyJob::effectEnded(int action, int code) {
+    if (m_ended || action == 0 || action != m_action) return;
     if (m_step == Step::Load && code == 1) return afterLoad();
     if (m_step == Step::Shift && code == 7) return save();
     if (m_step == Step::Eq && code == 5) return save();
@@ -122,10 +144,11 @@ void ProcessedCopyJob::effectEnded(int code) {
 void ProcessedCopyJob::afterLoad() {
     const bool shift = m_request.kind == Kind::KeyShift;
     const QString failed = QString::fromUtf8(shift ? kShiftFailed : kVocalFailed);
-    // The end of a load also comes when its file could not be read.
-    if (!m_effect.soundLoaded()) return fail(failed);
+    // The end of a load also comes when its file could not be read; a load that failed before
+    // its data leaves the previous sound, which must not be taken for this file's.
+    if (!loadedSoundIsTheFile()) return fail(failed);
     m_rangeFrom = m_progress;
-    m_rangeTo = 90;
+    m_rangeTo = shift ? kShiftedAt : 90;
     if (shift) {
         m_step = Step::Shift;
         if (m_effect.shifting(m_request.shiftMode, kShiftSize) != kShiftStarted)
@@ -136,13 +159,32 @@ void ProcessedCopyJob::afterLoad() {
                         kFilterDry) != kStarted)
             return fail(failed);
     }
+    m_action = m_effect.lastAction();
     m_watchdog.start();
+}
+
+bool ProcessedCopyJob::loadedSoundIsTheFile() const {
+    int channels = 0, bits = 0, rate = 0, bytes = 0;
+    if (!m_effect.soundFormat(&channels, &bits, &rate, &bytes)) return false;
+    codec::WavInfo info;
+    if (!codec::wavInfo(QFile::encodeName(m_loading).toStdString(), info)) return false;
+    return channels == info.channels && bits == info.bits && rate == info.sampleRate &&
+           bytes == info.frames * info.channels * (info.bits / 8);
 }
 
 void ProcessedCopyJob::save() {
     m_watchdog.stop();
-    m_step = Step::Done;
-    if (!m_effect.inputFileSave(m_request.output))
+    m_action = 0;
+    m_step = Step::Save;
+    // The file is written on the control's side of the host; the window keeps answering.
+    if (!m_effect.startSave(m_request.output))
+        return fail(
+            QString::fromUtf8(m_request.kind == Kind::KeyShift ? kShiftFailed : kVocalFailed));
+}
+
+void ProcessedCopyJob::saved(bool ok) {
+    if (m_ended || m_step != Step::Save) return;
+    if (!ok)
         return fail(
             QString::fromUtf8(m_request.kind == Kind::KeyShift ? kShiftFailed : kVocalFailed));
     finish();

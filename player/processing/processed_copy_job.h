@@ -47,15 +47,17 @@ Q_SIGNALS:
     void finished(bool ok, const QString &message);
 
 private:
-    enum class Step { Idle, Prepare, Load, Shift, Cancel, Eq, Done };
+    enum class Step { Idle, Prepare, Load, Shift, Cancel, Eq, Save, Done };
 
     void runCodec(CodecJob::Kind kind, const QString &in, const QString &out, int from, int to);
     void codecDone(bool ok);
     void startLoad(const QString &path);
-    void effectEnded(int code);
+    void effectEnded(int action, int code);
     void afterPrepare();
     void afterLoad();
+    bool loadedSoundIsTheFile() const;
     void save();
+    void saved(bool ok);
     void fail(const QString &message);
     void finish();
     bool effectWorking() const; // the current step waits for the effect control
@@ -71,4 +73,6 @@ private:
     int m_progress = 0;
     int m_rangeFrom = 0, m_rangeTo = 0; // where the current step's own progress moves the bar
     bool m_ended = false;
+    int m_action = 0;  // the effect control's action this job waits for
+    QString m_loading; // the file of the last load
 };

@@ -21,6 +21,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -448,8 +449,9 @@ TEST_F(ProcessingTest, TrackSwitchAndClosingAbandonTheJob) {
     dialogs.answerSave(file("out.wav"));
     ui.Check3->click();
     ASSERT_TRUE(controller->running());
+    // Past the load: the shift moves the bar.
     ASSERT_TRUE(
-        waitFor([this] { return controller->waitWindow()->ProgressBar1->value() >= 80; }, 30000));
+        waitFor([this] { return controller->waitWindow()->ProgressBar1->value() > 40; }, 30000));
     ASSERT_TRUE(controller->running());
     controller->switchOffForTrackChange();
     EXPECT_FALSE(controller->running());
