@@ -55,6 +55,7 @@ void LyricTicker::tick(int32_t offsetMs) {
         };
         mark(m_box);
         if (windowBox) mark(LyricBox(windowBox));
+        m_litWindowBox = windowBox;
         if (pictures) m_display.stripsAfterHit();
         m_echo.line(position, hit->line.tagTime, hit->line.text);
         // The next tick falls into a later tenth of a second.
@@ -83,8 +84,11 @@ void LyricTicker::wipeBoxes(QTextEdit *windowBox) {
     const WordWipe wipe = m_sync.wipe();
     if (!wipe.active() || m_sync.highlightStart < 0) return;
     const qsizetype lit = wipe.litLength();
-    if (lit == m_boxLit) return;
+    // A full-screen box that opened in the middle of the line catches up at once.
+    const bool newWindowBox = windowBox && windowBox != m_litWindowBox;
+    if (lit == m_boxLit && !newWindowBox) return;
     m_boxLit = lit;
+    m_litWindowBox = windowBox;
     const QColor &colour = m_ctx.settings.LyricHighlightColor;
     m_box.colourRange(m_sync.highlightStart, lit, colour);
     if (windowBox) LyricBox(windowBox).colourRange(m_sync.highlightStart, lit, colour);

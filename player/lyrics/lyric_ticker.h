@@ -43,5 +43,6 @@ private:
     LyricDisplay &m_display;
     bool m_returnToLyricWindow = false;
     LyricEcho m_echo;
-    qsizetype m_boxLit = 0; // characters of the current line lit in the boxes
+    qsizetype m_boxLit = 0;                    // characters of the current line lit in the boxes
+    const QTextEdit *m_litWindowBox = nullptr; // the full-screen box those were lit in too
 };

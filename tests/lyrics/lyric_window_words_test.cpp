@@ -124,4 +124,27 @@ TEST_F(LyricWindowWordsTest, PictureViewStripAndTextViewBoxFillWordByWord) {
               second.size());
 }
 
+// A window opened after a line has lit to its end shows it lit, not only from the next line.
+TEST_F(LyricWindowWordsTest, TextViewOpenedAfterTheWordsShowsTheLineLit) {
+    window = std::make_unique<MainWindow>(ctx);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    ASSERT_TRUE(waitFor([this] {
+        return window->playback().player().playState() == MediaPlayer::Playing &&
+               window->lyrics().LyricsLoaded();
+    }));
+    window->ui().action("mnuLrcVS0")->trigger();
+    ASSERT_TRUE(reach(6.0)); // the first line's words are all lit; the next line comes at 7
+    click(window->ui().XPButton[21]);
+    ASSERT_TRUE(waitFor([this] { return lyricWindow() && lyricWindow()->isVisible(); }));
+    const QString first = QStringLiteral("first line of words");
+    EXPECT_TRUE(waitFor(
+        [&] {
+            return highlighted(lyricWindow()->RichTextBox1, first,
+                               ctx.settings.LyricHighlightColor) == first.size();
+        },
+        400));
+    EXPECT_LT(position(), 7.0) << "the machine was too slow to tell";
+}
+
 } // namespace
