@@ -2,6 +2,7 @@
 
 #include "lyrics/download/lyric_candidates.h"
 #include "lyrics/lyrics_controller.h"
+#include "lyrics/replace_question.h"
 #include "platform/text_file.h"
 #include "playback/media_player.h"
 #include "playlist/playlist_model.h"
@@ -436,11 +437,7 @@ void LyricDownloadController::storeLyricFile(const QString &text) {
         keep();
     } else {
         m_lyrics.pauseWhenPlaying();
-        Dialogs::Message question;
-        question.text = QStringLiteral("你要保存当前的歌词文件来替换原来的歌词文件吗?");
-        question.icon = Dialogs::Icon::Warning;
-        question.buttons = Dialogs::Buttons::YesNo;
-        question.defaultAnswer = Dialogs::Answer::Yes;
+        const Dialogs::Message question = replaceStoredLyricsQuestion();
         // No keeps the downloaded lyrics on screen without storing them.
         if (m_ctx.dialogs && m_ctx.dialogs->message(question) == Dialogs::Answer::Yes) keep();
         if (m_player.playState() == MediaPlayer::Paused) m_player.play();

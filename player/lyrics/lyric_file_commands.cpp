@@ -1,6 +1,7 @@
 #include "lyrics/lyric_file_commands.h"
 
 #include "lyrics/lyrics_controller.h"
+#include "lyrics/replace_question.h"
 #include "platform/text_file.h"
 #include "playback/media_player.h"
 #include "playlist/playlist_model.h"
@@ -59,11 +60,7 @@ void LyricFileCommands::openLyricFile() {
         bool replace = true;
         if (QFileInfo::exists(storeFile)) {
             m_lyrics.pauseWhenPlaying();
-            Dialogs::Message question;
-            question.text = QStringLiteral("你要保存当前的歌词文件来替换原来的歌词文件吗?");
-            question.icon = Dialogs::Icon::Warning;
-            question.buttons = Dialogs::Buttons::YesNo;
-            question.defaultAnswer = Dialogs::Answer::Yes;
+            const Dialogs::Message question = replaceStoredLyricsQuestion();
             replace = m_ctx.dialogs->message(question) == Dialogs::Answer::Yes;
         }
         if (replace) {

@@ -12,20 +12,25 @@ QString InputPanelController::percentText(int value) {
 }
 
 void InputPanelController::fillDevices() {
+    const int selected = showDevices({m_recorder.DefaultDevice()});
+    m_shown = deviceSourceNames();
+    if (selected >= 0) deviceSelected(selected);
+}
+
+int InputPanelController::showDevices(std::initializer_list<int> preferred) {
     QStringList names;
     const int count = m_recorder.DeviceCount();
     for (int k = 0; k < count; ++k)
         names << m_recorder.DeviceName(k);
-    int selected = m_recorder.DefaultDevice();
-    if (selected < 0 || !m_recorder.SelectDevice(selected)) {
-        selected = -1;
-        for (int k = 0; k < count && selected < 0; ++k)
-            if (m_recorder.SelectDevice(k)) selected = k;
-    }
+    // The first preferred device that can be selected, otherwise the first device that can.
+    int selected = -1;
+    for (int k : preferred)
+        if (selected < 0 && k >= 0 && m_recorder.SelectDevice(k)) selected = k;
+    for (int k = 0; k < count && selected < 0; ++k)
+        if (m_recorder.SelectDevice(k)) selected = k;
     m_view.setDevices(names, selected);
     m_view.setLines({}, -1);
-    m_shown = deviceSourceNames();
-    if (selected >= 0) deviceSelected(selected);
+    return selected;
 }
 
 QStringList InputPanelController::deviceSourceNames() const {
@@ -40,19 +45,9 @@ void InputPanelController::refreshDevices() {
     const QStringList sources = deviceSourceNames();
     if (sources == m_shown) return;
     m_shown = sources;
-    const int count = int(sources.size());
-    QStringList names;
-    for (int k = 0; k < count; ++k)
-        names << m_recorder.DeviceName(k);
-    int selected = int(sources.indexOf(m_recorder.SelectedSourceName()));
-    if (selected < 0 || !m_recorder.SelectDevice(selected)) selected = m_recorder.DefaultDevice();
-    if (selected < 0 || !m_recorder.SelectDevice(selected)) {
-        selected = -1;
-        for (int k = 0; k < count && selected < 0; ++k)
-            if (m_recorder.SelectDevice(k)) selected = k;
-    }
-    m_view.setDevices(names, selected);
-    m_view.setLines({}, -1);
+    // The chosen source keeps its place wherever it moved in the list.
+    const int selected = showDevices(
+        {int(sources.indexOf(m_recorder.SelectedSourceName())), m_recorder.DefaultDevice()});
     if (selected >= 0) showSelectedDevice();
 }
 

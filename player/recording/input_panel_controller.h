@@ -7,6 +7,7 @@
 #include "shell/app_context.h"
 
 #include <QObject>
+#include <initializer_list>
 
 class InputPanelController : public QObject {
     Q_OBJECT
@@ -35,6 +36,9 @@ public:
 
 private:
     QStringList deviceSourceNames() const;
+    // Lists the devices and selects the first of `preferred` that can be selected, otherwise
+    // the first device that can; its index (-1: none).
+    int showDevices(std::initializer_list<int> preferred);
     // The selected device's lines and volume, without touching the server.
     void showSelectedDevice();
 

@@ -51,6 +51,16 @@ protected:
         return waitFor([&] { return position() >= seconds; }, 15000);
     }
     FrmLrc *lyricWindow() { return window->lyricWindow().window(); }
+    // The main window, playing the song with its lyrics loaded.
+    void start() {
+        window = std::make_unique<MainWindow>(ctx);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        ASSERT_TRUE(waitFor([this] {
+            return window->playback().player().playState() == MediaPlayer::Playing &&
+                   window->lyrics().LyricsLoaded();
+        }));
+    }
 
     TempHome home;
     QtDialogs dialogs;
@@ -72,13 +82,7 @@ qsizetype highlighted(QTextEdit *box, const QString &text, const QColor &highlig
 }
 
 TEST_F(LyricWindowWordsTest, PictureViewStripAndTextViewBoxFillWordByWord) {
-    window = std::make_unique<MainWindow>(ctx);
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    ASSERT_TRUE(waitFor([this] {
-        return window->playback().player().playState() == MediaPlayer::Playing &&
-               window->lyrics().LyricsLoaded();
-    }));
+    ASSERT_NO_FATAL_FAILURE(start());
     ASSERT_LT(position(), 3.0) << "the start took too long for the first line";
     window->ui().action("mnuLrcVS2")->trigger();
     click(window->ui().XPButton[21]);
@@ -126,13 +130,7 @@ TEST_F(LyricWindowWordsTest, PictureViewStripAndTextViewBoxFillWordByWord) {
 
 // A window opened after a line has lit to its end shows it lit, not only from the next line.
 TEST_F(LyricWindowWordsTest, TextViewOpenedAfterTheWordsShowsTheLineLit) {
-    window = std::make_unique<MainWindow>(ctx);
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    ASSERT_TRUE(waitFor([this] {
-        return window->playback().player().playState() == MediaPlayer::Playing &&
-               window->lyrics().LyricsLoaded();
-    }));
+    ASSERT_NO_FATAL_FAILURE(start());
     window->ui().action("mnuLrcVS0")->trigger();
     ASSERT_TRUE(reach(6.0)); // the first line's words are all lit; the next line comes at 7
     click(window->ui().XPButton[21]);
