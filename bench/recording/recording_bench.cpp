@@ -3,11 +3,9 @@
 // without the capture engine recording the sink's monitor; and the time to save a ten-minute
 // take from the capture buffer.
 //   recording_bench SONG.wav SECONDS TAKE_OUT.wav
-#include "platform/pulse_audio_input.h"
-#include "playback/mpv_media_player.h"
+#include "playing_track.h"
 #include "recording/capture_engine.h"
 #include "recording/take_file.h"
-#include "support/cpu_time.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -18,23 +16,6 @@
 #include <cstdlib>
 #include <vector>
 
-namespace {
-
-using bench::cpuSeconds;
-
-// Runs the event loop for `ms` and returns the CPU share of one core over that time.
-double cpuShare(int ms) {
-    const double c0 = cpuSeconds();
-    QElapsedTimer wall;
-    wall.start();
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-    return 100.0 * (cpuSeconds() - c0) / (double(wall.elapsed()) / 1000.0);
-}
-
-} // namespace
-
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
@@ -44,18 +25,10 @@ int main(int argc, char **argv) {
     }
     const QString song = QString::fromLocal8Bit(argv[1]);
     const int seconds = std::atoi(argv[2]);
-    MpvMediaPlayer::Options options;
-    options.audioOutput = QByteArrayLiteral("pulse");
-    MpvMediaPlayer player(options);
-    PulseAudioInput input;
-    if (!player.isValid() || !input.available()) {
-        std::fprintf(stderr, "no player or no sound server\n");
-        return 1;
-    }
-    player.setFileName(song);
-    player.play();
-    cpuShare(1000); // opening and starting
-    const double playing = cpuShare(seconds * 1000);
+    bench::PlayingTrack track;
+    if (!track.start(song)) return 1;
+    PulseAudioInput &input = track.input;
+    const double playing = bench::cpuShare(seconds * 1000);
     CaptureEngine engine(&input);
     engine.setup(seconds + 5, 30);
     QString monitor;
@@ -65,7 +38,7 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "capture did not start\n");
         return 1;
     }
-    const double recording = cpuShare(seconds * 1000);
+    const double recording = bench::cpuShare(seconds * 1000);
     engine.stop();
     std::printf("CPU while playing: %.2f %% of one core; while playing and recording: %.2f %% "
                 "(recording adds %.2f points)\n",

@@ -5,13 +5,11 @@
 //  - the process's CPU share while libmpv plays into the sink, and while it plays and a take
 //    records the voice and the player's own output beside it.
 //   take_mix_bench SONG.wav VOICE_SOURCE SECONDS OUT.wav
-#include "platform/pulse_audio_input.h"
 #include "platform/pulse_output_capture.h"
-#include "playback/mpv_media_player.h"
+#include "playing_track.h"
 #include "recording/capture_engine.h"
 #include "recording/take_accompaniment.h"
 #include "recording/take_mixer.h"
-#include "support/cpu_time.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -26,16 +24,6 @@
 #include <vector>
 
 namespace {
-
-double cpuShare(int ms) {
-    const double c0 = bench::cpuSeconds();
-    QElapsedTimer wall;
-    wall.start();
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-    return 100.0 * (bench::cpuSeconds() - c0) / (double(wall.elapsed()) / 1000.0);
-}
 
 // The best of three runs: wall seconds, and CPU seconds of the process (what the run costs
 // when the machine is shared).
@@ -93,18 +81,10 @@ int main(int argc, char **argv) {
     const QString song = QString::fromLocal8Bit(argv[1]);
     const QString source = QString::fromLocal8Bit(argv[2]);
     const int seconds = std::atoi(argv[3]);
-    MpvMediaPlayer::Options options;
-    options.audioOutput = QByteArrayLiteral("pulse");
-    MpvMediaPlayer player(options);
-    PulseAudioInput input;
-    if (!player.isValid() || !input.available()) {
-        std::fprintf(stderr, "no player or no sound server\n");
-        return 1;
-    }
-    player.setFileName(song);
-    player.play();
-    cpuShare(1000);
-    const double playing = cpuShare(seconds * 1000);
+    bench::PlayingTrack track;
+    if (!track.start(song)) return 1;
+    PulseAudioInput &input = track.input;
+    const double playing = bench::cpuShare(seconds * 1000);
     CaptureEngine engine(&input);
     engine.setup(seconds + 5, 30);
     if (!engine.start(source)) {
@@ -118,7 +98,7 @@ int main(int argc, char **argv) {
     QTimer spool;
     QObject::connect(&spool, &QTimer::timeout, [&] { accompaniment.spool(); });
     spool.start(1000);
-    const double recording = cpuShare(seconds * 1000);
+    const double recording = bench::cpuShare(seconds * 1000);
     accompaniment.stop();
     engine.stop();
     std::printf("CPU while playing: %.2f %% of one core; playing and recording voice and "
