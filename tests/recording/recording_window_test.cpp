@@ -10,6 +10,7 @@
 #include "temp_home.h"
 #include "test_media.h"
 #include "widgets/xp_button.h"
+#include "window_playing.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -48,19 +49,6 @@ struct WindowOnXcb : ::testing::Test {
         TestMedia::writeWav(song, 20.0);
         home.write(QStringLiteral("tone.lrc"), "[00:00.20]第一行歌词\r\n[00:30.00]第二行\r\n");
         ctx.startupCommandLine = song;
-    }
-
-    void showAndPlay(MainWindow &w) {
-        w.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-        w.finishStartup();
-        MediaPlayer &player = w.playback().player();
-        if (player.playState() != MediaPlayer::Playing) w.playback().controller().playSelected();
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                return player.playState() == MediaPlayer::Playing && player.currentPosition() > 0.5;
-            },
-            8000));
     }
 };
 

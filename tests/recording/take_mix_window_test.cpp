@@ -14,6 +14,7 @@
 #include "take_analysis.h"
 #include "temp_home.h"
 #include "widgets/xp_button.h"
+#include "window_playing.h"
 
 #include <QApplication>
 #include <QDir>
@@ -52,16 +53,8 @@ TEST(TakeMixWindow, TenSecondsOverAClickTrackAreSavedInStepWithTheVoiceBeside) {
     MainWindow w(ctx);
     qputenv("LYRAVOX_AUDIO", audio);
     ASSERT_EQ(w.recording().recorder().SelectedSourceName(), QStringLiteral("lvxvoice"));
-    w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    w.finishStartup();
+    ASSERT_NO_FATAL_FAILURE(showAndPlay(w));
     MediaPlayer &player = w.playback().player();
-    if (player.playState() != MediaPlayer::Playing) w.playback().controller().playSelected();
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            return player.playState() == MediaPlayer::Playing && player.currentPosition() > 0.5;
-        },
-        8000));
 
     XPButton *record = w.ui().XPButton[6], *playTake = w.ui().XPButton[7],
              *stop = w.ui().XPButton[8];
