@@ -95,6 +95,8 @@ void LyricWindowController::chooseScreen(const QString &key) {
 
 void LyricWindowController::fillScreenMenu(QMenu *menu) {
     menu->clear();
+    // The group of the last opening goes with its items.
+    qDeleteAll(menu->findChildren<QActionGroup *>(Qt::FindDirectChildrenOnly));
     auto *group = new QActionGroup(menu);
     const QScreen *current = targetScreen();
     for (QScreen *screen : QGuiApplication::screens()) {
